@@ -1,0 +1,35 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform.h"
+
+std::FILE* open_input(const char* path) {
+  std::FILE* input = std::fopen(path, "r");
+  if (input == nullptr) {
+    return nullptr;
+  }
+  // fopen accepts a folder here, where Windows refuses it; refuse it too.
+  struct stat status = {};
+  if (fstat(fileno(input), &status) != 0 || S_ISDIR(status.st_mode)) {
+    std::fclose(input);
+    return nullptr;
+  }
+  return input;
+}
+
+long read_input(void* input, char* buffer, std::size_t size) {
+  // Read the descriptor directly: a pipe's lines are tried as soon as they
+  // arrive, and nothing is copied through a stdio buffer.
+  const int descriptor = fileno(static_cast<std::FILE*>(input));
+  for (;;) {
+    const ssize_t count = read(descriptor, buffer, size);
+    if (count >= 0) {
+      return static_cast<long>(count);
+    }
+    if (errno != EINTR) {
+      return -1;
+    }
+  }
+}

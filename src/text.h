@@ -1,0 +1,26 @@
+// Byte classes and narrowing shared by the modules. Classes are fixed ASCII
+// sets: no locale, and no byte from 0x80 up belongs to either.
+#ifndef GENVERSION_TEXT_H_
+#define GENVERSION_TEXT_H_
+
+constexpr bool is_whitespace_byte(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+constexpr bool is_alphanumeric_byte(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
+         (c >= 'a' && c <= 'z');
+}
+
+// Narrowing turns each character code up to this one into the byte of that
+// value; a larger code ends the text being written.
+constexpr unsigned max_narrow_code = 255;
+
+// The character code of one unit of byte text or wide text.
+constexpr unsigned code_of(char c) { return static_cast<unsigned char>(c); }
+constexpr unsigned code_of(wchar_t c) {
+  // Where wchar_t is signed, a negative unit is no code up to 255 either.
+  return c < 0 ? max_narrow_code + 1 : static_cast<unsigned>(c);
+}
+
+#endif  // GENVERSION_TEXT_H_
