@@ -1,0 +1,176 @@
+#include "scanner.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// An input held in memory that hands out at most chunk bytes a read, so
+// that lines cross read boundaries everywhere; it may end in a read error.
+struct MemoryInput {
+  std::string data;
+  std::size_t chunk;
+  bool fails_at_end;
+  std::size_t offset;
+};
+
+long read_memory(void* source, char* buffer, std::size_t size) {
+  MemoryInput* input = static_cast<MemoryInput*>(source);
+  if (input->offset == input->data.size()) {
+    return input->fails_at_end ? -1 : 0;
+  }
+  const std::size_t count =
+      std::min({size, input->chunk, input->data.size() - input->offset});
+  std::memcpy(buffer, input->data.data() + input->offset, count);
+  input->offset += count;
+  return static_cast<long>(count);
+}
+
+// The version scanned from data, or "<none>".
+std::string scan(const std::string& data, const char* lib_name,
+                 std::size_t chunk, bool fails_at_end = false) {
+  SearchPattern pattern;
+  build_search_pattern(lib_name, &pattern);
+  MemoryInput input{data, chunk, fails_at_end, 0};
+  char version[version_buffer_size];
+  std::memset(version, '?', sizeof version);
+  const int found = scan_for_version(read_memory, &input, pattern, version);
+  if (found == 0) {
+    EXPECT_STREQ(version, "") << "a failed scan leaves the version empty";
+    return "<none>";
+  }
+  EXPECT_EQ(found, 1);
+  return version;
+}
+
+struct FilterRow {
+  const char* capture;
+  const char* version;
+};
+
+class FilterTest : public testing::TestWithParam<FilterRow> {};
+
+TEST_P(FilterTest, KeepsOnlyVersionBytesInOrder) {
+  std::string text = GetParam().capture;
+  const std::size_t length = filter_version(&text[0]);
+  EXPECT_STREQ(text.c_str(), GetParam().version);
+  EXPECT_EQ(length, std::strlen(GetParam().version));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Filter, FilterTest,
+    testing::Values(FilterRow{"[1.2.3])", "1.2.3"},
+                    FilterRow{"1.2.3-rc1", "1.2.3-rc1"},
+                    FilterRow{"2.0_beta", "2.0_beta"},
+                    FilterRow{"1.2.3+git", "1.2.3git"},
+                    FilterRow{"[1.\xC3\xA9"
+                              "2\xFF]",
+                              "1.2"},
+                    FilterRow{"AZaz09._-", "AZaz09._-"},
+                    FilterRow{"!\"#$%&'()*+/:;<=>?@[\\]^`{|}~", ""},
+                    FilterRow{")", ""}, FilterRow{"", ""}));
+
+struct ScanRow {
+  const char* what;
+  std::string data;
+  const char* lib_name;
+  std::string version;
+};
+
+// Every row is scanned with reads of several sizes: the result must not
+// depend on where reads end.
+class ScanTest
+    : public testing::TestWithParam<std::tuple<ScanRow, std::size_t>> {};
+
+TEST_P(ScanTest, FindsTheFirstLineWithAVersion) {
+  const ScanRow& row = std::get<0>(GetParam());
+  EXPECT_EQ(scan(row.data, row.lib_name, std::get<1>(GetParam())), row.version)
+      << row.what;
+}
+
+const std::size_t read_sizes[] = {1, 7, 4095, 4096, 1 << 20};
+
+std::string repeat(char byte, std::size_t count) {
+  return std::string(count, byte);
+}
+
+const ScanRow lines_rows[] = {
+    {"empty input", "", "[libfoo]", "<none>"},
+    {"no matching line", "AC_PREREQ([2.69])\nAC_OUTPUT\n", "[libfoo]",
+     "<none>"},
+    {"match on a later line",
+     "dnl x\nAC_PREREQ(2.69)\nAC_INIT([libfoo], [1.2.3])\n", "[libfoo]",
+     "1.2.3"},
+    {"leading whitespace", " \t\v\f\rAC_INIT(libfoo, 1.2.3)\n", "libfoo",
+     "1.2.3"},
+    {"first of two wins", "AC_INIT(a, 1)\nAC_INIT(a, 2)\n", "a", "1"},
+    {"emptied capture is passed over",
+     "AC_INIT(a, [ ])\nAC_INIT(a, )\nAC_INIT(a,,x)\nAC_INIT(a, 3)\n", "a", "3"},
+    {"carriage return", "AC_INIT(a, 1.0)\r\n", "a", "1.0"},
+    {"last line without newline", "x\nAC_INIT(a, 4.0)", "a", "4.0"},
+    {"zero byte ends the line", std::string("AC_INIT(a, 9\0.9)\n", 17), "a",
+     "9"},
+    {"zero byte hides the line", std::string("\0AC_INIT(a, 1)\n", 15), "a",
+     "<none>"},
+    {"text after a zero byte is still the same line",
+     std::string("x\0\nAC_INIT(a, 1)\n", 17), "a", "1"},
+    {"newline only", "\n\n\n", "a", "<none>"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Lines, ScanTest,
+                         testing::Combine(testing::ValuesIn(lines_rows),
+                                          testing::ValuesIn(read_sizes)));
+
+const std::string match_a = "AC_INIT(a, 5.0)\n";
+
+const ScanRow piece_rows[] = {
+    {"second piece starts with the match", repeat('x', 4095) + match_a, "a",
+     "5.0"},
+    {"match one byte into the first piece", repeat('x', 4094) + match_a, "a",
+     "<none>"},
+    {"match one byte into the second piece", repeat('x', 4096) + match_a, "a",
+     "<none>"},
+    {"third piece", repeat('x', 2 * 4095) + match_a, "a", "5.0"},
+    {"whitespace before the match spans pieces", repeat(' ', 5000) + match_a,
+     "a", "5.0"},
+    {"match cut by the end of a piece", repeat('x', 4090) + match_a, "a",
+     "<none>"},
+    {"a 4094-byte line and its newline are one piece",
+     repeat('x', 4094) + "\n" + match_a, "a", "5.0"},
+    {"a 4095-byte line leaves its newline as a piece",
+     repeat('x', 4095) + "\n" + match_a, "a", "5.0"},
+    {"version cut where the piece ends",
+     repeat('x', 4095) + "AC_INIT(a," + repeat(' ', 4083) + "12.34)\n", "a",
+     "12"},
+    {"capture as long as a whole piece",
+     "AC_INIT(a," + repeat('1', 4085) + "\n", "a", repeat('1', 4085)},
+    {"last piece without newline", repeat('x', 4095) + "AC_INIT(a, 6)", "a",
+     "6"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Pieces, ScanTest,
+                         testing::Combine(testing::ValuesIn(piece_rows),
+                                          testing::ValuesIn(read_sizes)));
+
+TEST(ScanTest, ReadErrorEndsTheScanLikeTheEndOfInput) {
+  for (const std::size_t chunk : read_sizes) {
+    // Lines read in full before the error still count ...
+    EXPECT_EQ(scan("AC_INIT(a, 1.0)\n", "a", chunk, true), "1.0");
+    // ... but a line that the error cuts short is not tried.
+    EXPECT_EQ(scan("x\nAC_INIT(a, 1.0)", "a", chunk, true), "<none>");
+  }
+}
+
+TEST(ScanTest, StopsReadingAtTheFirstVersion) {
+  SearchPattern pattern;
+  build_search_pattern("a", &pattern);
+  MemoryInput input{"AC_INIT(a, 1)\n" + repeat('x', 1 << 20), 64, false, 0};
+  char version[version_buffer_size];
+  EXPECT_EQ(scan_for_version(read_memory, &input, pattern, version), 1);
+  EXPECT_EQ(input.offset, 64u);
+}
+
+}  // namespace
