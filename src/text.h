@@ -18,9 +18,7 @@ constexpr unsigned max_narrow_code = 255;
 
 // The character code of one unit of byte text or wide text.
 constexpr unsigned code_of(char c) { return static_cast<unsigned char>(c); }
-constexpr unsigned code_of(wchar_t c) {
-  // Where wchar_t is signed, a negative unit is no code up to 255 either.
-  return c < 0 ? max_narrow_code + 1 : static_cast<unsigned>(c);
-}
+// Where wchar_t is signed, a negative unit becomes a code far above 255.
+constexpr unsigned code_of(wchar_t c) { return static_cast<unsigned>(c); }
 
 #endif  // GENVERSION_TEXT_H_
