@@ -112,4 +112,19 @@ TEST(DriverTest, FailedWriteOfTheResultIsAnError) {
   EXPECT_EQ(result.err, "Error: Failed to write to standard output!\n\n");
 }
 
+TEST(DriverTest, ReadsAFileThatIsOpenForWritingElsewhere) {
+  // Builds write configure.ac while others read it: opening it must not
+  // ask for sole access.
+  const std::string path = "driver_test_open_for_writing.ac";
+  std::FILE* writer = std::fopen(path.c_str(), "w");
+  ASSERT_NE(writer, nullptr);
+  std::fputs("AC_INIT([libfoo], [3.2.1])\n", writer);
+  std::fflush(writer);
+  const RunResult result = run({"genversion", "[libfoo]", path});
+  std::fclose(writer);
+  std::remove(path.c_str());
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.out, "#define PACKAGE_VERSION \"3.2.1\"\n");
+}
+
 }  // namespace
