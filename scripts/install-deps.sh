@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Installs, from Debian's archive, everything the build and the whole test
-# suite need. Run as root (or through sudo).
+# suite need: the native toolchain and GoogleTest, and mingw-w64 with 32-bit
+# Wine for the Windows build. Run as root (or through sudo).
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
+dpkg --add-architecture i386
 apt-get update
-apt-get install -y --no-install-recommends \
-  ca-certificates cmake g++ libgtest-dev make
+apt-get install -y \
+  ca-certificates cmake g++ libgtest-dev googletest make \
+  g++-mingw-w64-i686 wine wine32:i386

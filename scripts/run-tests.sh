@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
 # Builds the tool and runs its whole test suite (ctest), with compiler
-# warnings as errors. This is what CI runs.
+# warnings as errors: the Linux build, then the 32-bit Windows build under
+# Wine. This is what CI runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DGENVERSION_WERROR=ON
 cmake --build build --parallel
 ctest --test-dir build --output-on-failure
+
+cmake -S . -B build-win32 --toolchain cmake/toolchains/i686-w64-mingw32.cmake \
+  -DCMAKE_BUILD_TYPE=Release -DGENVERSION_WERROR=ON
+cmake --build build-win32 --parallel
+ctest --test-dir build-win32 --output-on-failure
