@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <random>
 #include <string>
 
 namespace {
@@ -171,6 +172,67 @@ TEST(ScanTest, StopsReadingAtTheFirstVersion) {
   char version[version_buffer_size];
   EXPECT_EQ(scan_for_version(read_memory, &input, pattern, version), 1);
   EXPECT_EQ(input.offset, 64u);
+}
+
+// The reading rules in their plainest form: split the whole input into the
+// pieces a line reader with a 4096-byte buffer returns, and try each.
+std::string scan_by_model(const std::string& data, const char* lib_name) {
+  SearchPattern pattern;
+  build_search_pattern(lib_name, &pattern);
+  char version[version_buffer_size];
+  std::size_t start = 0;
+  while (start < data.size()) {
+    std::size_t length = 0;
+    while (start + length < data.size() && length < max_line_length) {
+      if (data[start + length++] == '\n') {
+        break;
+      }
+    }
+    if (scan_line(data.data() + start, length, pattern, version) == 1) {
+      return version;
+    }
+    start += length;
+  }
+  return "<none>";
+}
+
+TEST(ScanTest, AgreesWithTheLineReaderModelOnRandomInput) {
+  // Inputs made of the fragments that matter: keywords, names, separators,
+  // zero bytes and long runs that move lines across piece boundaries.
+  const std::string fragments[] = {"AC_INIT",
+                                   "AC_INIT(a, 1.0)",
+                                   "AC_INIT(a,",
+                                   "AC_INIT([a],[2],[b])",
+                                   "(",
+                                   "a",
+                                   ",",
+                                   " ",
+                                   "\t",
+                                   "\r",
+                                   "\n",
+                                   "\n",
+                                   "\n",
+                                   "x",
+                                   "1.2",
+                                   std::string(1, '\0'),
+                                   "AC_IN",
+                                   "IT",
+                                   "dnl ",
+                                   std::string(900, ' '),
+                                   std::string(1300, 'x'),
+                                   std::string(4095, 'y')};
+  std::mt19937 random(20261208);
+  for (int round = 0; round < 3000; ++round) {
+    std::string data;
+    const int count = static_cast<int>(random() % 40);
+    for (int i = 0; i < count; ++i) {
+      data += fragments[random() % (sizeof fragments / sizeof fragments[0])];
+    }
+    const std::size_t chunk = 1 + random() % 9000;
+    const char* name = random() % 2 != 0 ? "a" : "[a]";
+    ASSERT_EQ(scan(data, name, chunk), scan_by_model(data, name))
+        << "round " << round << ", read size " << chunk;
+  }
 }
 
 }  // namespace
