@@ -1,0 +1,81 @@
+// Bytes per second of scan_for_version over input held in memory.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "scanner.h"
+#include "search_pattern.h"
+
+namespace {
+
+struct MemoryInput {
+  const std::string* data;
+  std::size_t offset;
+};
+
+long read_memory(void* source, char* buffer, std::size_t size) {
+  auto* input = static_cast<MemoryInput*>(source);
+  const std::size_t count = std::min(size, input->data->size() - input->offset);
+  std::memcpy(buffer, input->data->data() + input->offset, count);
+  input->offset += count;
+  return static_cast<long>(count);
+}
+
+// Ordinary configure.ac lines, with AC_INIT lines of other libraries.
+std::string configure_lines(std::size_t size) {
+  const char* lines[] = {
+      "AC_PREREQ([2.69])\n",
+      "AC_CONFIG_SRCDIR([src/main.c])\n",
+      "AM_INIT_AUTOMAKE([foreign subdir-objects -Wall])\n",
+      "AC_CHECK_HEADERS([stdlib.h string.h unistd.h])\n",
+      "AC_MSG_CHECKING([for a working compiler])\n",
+      "if test \"x$enable_debug\" = \"xyes\"; then\n",
+      "  CFLAGS=\"$CFLAGS -g -O0\"\n",
+      "fi\n",
+      "AC_DEFINE([HAVE_FEATURE], [1], [Define if the feature is there.])\n",
+      "AC_CONFIG_FILES([Makefile src/Makefile])\n"};
+  std::string text;
+  for (std::size_t i = 0; text.size() < size; ++i) {
+    text += i % 1000 == 999 ? "AC_INIT([libother], [1.2.3])\n"
+                            : lines[i % (sizeof lines / sizeof lines[0])];
+  }
+  return text;
+}
+
+void scan(benchmark::State& state, const std::string& data) {
+  SearchPattern pattern;
+  build_search_pattern("[libbench]", &pattern);
+  char version[version_buffer_size];
+  for (auto _ : state) {
+    MemoryInput input{&data, 0};
+    benchmark::DoNotOptimize(
+        scan_for_version(read_memory, &input, pattern, version));
+    state.SetBytesProcessed(state.bytes_processed() +
+                            static_cast<int64_t>(input.offset));
+  }
+}
+
+void BM_NoMatch(benchmark::State& state) {
+  static const std::string data = configure_lines(std::size_t{64} << 20);
+  scan(state, data);
+}
+
+void BM_MatchOnLine3(benchmark::State& state) {
+  static const std::string data =
+      "dnl sample\nAC_PREREQ([2.69])\nAC_INIT([libbench], [1.2.3])\n" +
+      configure_lines(4096);
+  scan(state, data);
+}
+
+void BM_OneLongLine(benchmark::State& state) {
+  static const std::string data(std::size_t{64} << 20, 'x');
+  scan(state, data);
+}
+
+BENCHMARK(BM_NoMatch);
+BENCHMARK(BM_MatchOnLine3);
+BENCHMARK(BM_OneLongLine);
+
+}  // namespace
