@@ -8,4 +8,5 @@ dpkg --add-architecture i386
 apt-get update
 apt-get install -y \
   ca-certificates cmake g++ libgtest-dev googletest make \
+  libbenchmark-dev hyperfine valgrind autoconf python3 \
   g++-mingw-w64-i686 wine wine32:i386

@@ -5,7 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DGENVERSION_WERROR=ON
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DGENVERSION_WERROR=ON \
+  -DGENVERSION_BENCHMARKS=ON
 cmake --build build --parallel
 ctest --test-dir build --output-on-failure
 
