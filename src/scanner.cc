@@ -179,7 +179,9 @@ int scan_for_version(ReadFunction read, void* input,
     if (ended) {
       break;
     }
-    if (unfinished == held && held > 0) {
+    // An anchor at held means the pieces tried end right there: nothing is
+    // unfinished. Otherwise find the piece that holds the last byte.
+    if (unfinished == held && starts.anchor < held) {
       unfinished = piece_start(buffer, &starts, held - 1);
       if (complete_piece_length(buffer + unfinished, held - unfinished) != 0) {
         unfinished = held;

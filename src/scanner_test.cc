@@ -148,6 +148,8 @@ const ScanRow piece_rows[] = {
      "12"},
     {"capture as long as a whole piece",
      "AC_INIT(a," + repeat('1', 4085) + "\n", "a", repeat('1', 4085)},
+    {"a piece tried in full ends exactly where a read ends",
+     "AC_INIT(b, 1)" + repeat('x', 4095 - 13) + match_a, "a", "5.0"},
     {"last piece without newline", repeat('x', 4095) + "AC_INIT(a, 6)", "a",
      "6"},
 };
