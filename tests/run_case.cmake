@@ -2,7 +2,9 @@
 # and stderr, byte for byte, and its exit status with the case.
 #
 #   cmake -DPROGRAM=<tool> -DCASE=<file.case> -DFIXTURES=<dir> -DWORK=<dir>
-#         [-DEMULATOR=<command>] [-DNEWLINE=LF|CRLF] -P run_case.cmake
+#         -DINPUT_MAKER=<make_case_input> [-DRUNNER=<case_runner>]
+#         [-DCHECK_RSS=ON|OFF] [-DEMULATOR=<command>] [-DNEWLINE=LF|CRLF]
+#         -P run_case.cmake
 #
 # A case file holds one directive a line; blank lines and lines starting
 # with '#' are ignored:
@@ -12,11 +14,23 @@
 #   stderr TEXT       expected stderr, likewise
 #   stdout-to PATH    send stdout to PATH instead and do not compare it
 #   platform NAME     run only on posix or only on win32
+#   define NAME N TEXT   the placeholder @NAME@ stands for TEXT, N times over
+#   file NAME N TEXT     append TEXT, N times over, to the work file NAME
+#   random NAME SIZE SEED  append SIZE pseudo-random bytes to work file NAME
+#   max-rss KIB       fail if the tool's peak resident memory is larger;
+#                     checked only with the POSIX runner and CHECK_RSS ON
+#                     (sanitizer builds turn it off)
+# These need the POSIX runner (cases that use them say "platform posix"):
+#   fifo NAME SOURCE  the input NAME is a FIFO that another process feeds
+#                     with the bytes of the file SOURCE
+#   close-stdout      run the tool with its standard output closed
 # TEXT takes the escapes \n \r \t \\ and \xNN, and these placeholders:
 #   @FIXTURES@  the folder of tests/fixtures
+#   @WORK@      this case's own work folder, where work files are made
 #   @PROGRAM@   the file name of the tool (genversion or genversion.exe)
 #   @DATE@      in expected stderr only: the build date of the banner, which
 #               must have the form "Mmm dd yyyy" (day padded with a space)
+# Work files are made before the tool runs and removed after it.
 # With NEWLINE=CRLF every newline expected is a carriage return and a line
 # feed, as a Windows console program writes in text mode.
 
@@ -57,14 +71,52 @@ function(decode_escapes text out_var)
     string(SUBSTRING "${text}" ${after} -1 text)
   endwhile()
   string(APPEND result "${text}")
-  string(REPLACE "@FIXTURES@" "${FIXTURES}" result "${result}")
-  string(REPLACE "@PROGRAM@" "${program_name}" result "${result}")
   set(${out_var} "${result}" PARENT_SCOPE)
 endfunction()
 
-get_filename_component(program_name "${PROGRAM}" NAME)
+set(placeholders FIXTURES WORK PROGRAM)
+function(expand_placeholders text out_var)
+  foreach(name IN LISTS placeholders)
+    string(REPLACE "@${name}@" "${placeholder_${name}}" text "${text}")
+  endforeach()
+  set(${out_var} "${text}" PARENT_SCOPE)
+endfunction()
+
+# Splits "FIRST REST" at the first space.
+function(split_first text first_var rest_var)
+  string(FIND "${text}" " " space)
+  if(space EQUAL -1)
+    set(${first_var} "${text}" PARENT_SCOPE)
+    set(${rest_var} "" PARENT_SCOPE)
+  else()
+    string(SUBSTRING "${text}" 0 ${space} first)
+    math(EXPR space "${space} + 1")
+    string(SUBSTRING "${text}" ${space} -1 rest)
+    set(${first_var} "${first}" PARENT_SCOPE)
+    set(${rest_var} "${rest}" PARENT_SCOPE)
+  endif()
+endfunction()
+
+function(make_work_file kind name size text)
+  if(NOT name MATCHES "^[A-Za-z0-9._-]+$")
+    message(FATAL_ERROR "${CASE}: bad work file name '${name}'")
+  endif()
+  execute_process(COMMAND ${EMULATOR} ${INPUT_MAKER} ${kind} "${WORK}/${name}"
+                          ${size} "${text}"
+                  RESULT_VARIABLE made)
+  if(NOT made EQUAL 0)
+    message(FATAL_ERROR "${CASE}: could not make work file ${name}")
+  endif()
+  set(work_files ${work_files} "${WORK}/${name}" PARENT_SCOPE)
+endfunction()
+
+get_filename_component(placeholder_PROGRAM "${PROGRAM}" NAME)
+set(placeholder_FIXTURES "${FIXTURES}")
+set(placeholder_WORK "${WORK}")
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
+set(work_files "")
+set(runner_options "")
 
 set(command "")
 foreach(part IN LISTS EMULATOR)
@@ -92,14 +144,24 @@ while(NOT content STREQUAL "")
   if(line STREQUAL "" OR line MATCHES "^#")
     continue()
   endif()
-  string(FIND "${line}" " " space)
-  if(space EQUAL -1)
-    set(directive "${line}")
-    set(value "")
-  else()
-    string(SUBSTRING "${line}" 0 ${space} directive)
-    math(EXPR space "${space} + 1")
-    string(SUBSTRING "${line}" ${space} -1 value)
+  split_first("${line}" directive value)
+  expand_placeholders("${value}" value)
+  if(directive MATCHES "^(define|file|random)$")
+    split_first("${value}" name value)
+    split_first("${value}" count text)
+    if(NOT count MATCHES "^[0-9]+$")
+      message(FATAL_ERROR "${CASE}: '${directive}' needs a count: ${line}")
+    endif()
+    if(directive STREQUAL "define")
+      decode_escapes("${text}" text)
+      string(REPEAT "${text}" ${count} placeholder_${name})
+      list(APPEND placeholders ${name})
+    elseif(directive STREQUAL "file")
+      make_work_file(fill "${name}" ${count} "${text}")
+    else()
+      make_work_file(random "${name}" ${count} "${text}")
+    endif()
+    continue()
   endif()
   decode_escapes("${value}" value)
   if(directive STREQUAL "arg")
@@ -114,16 +176,41 @@ while(NOT content STREQUAL "")
     set(stdout_file "${value}")
     set(compare_stdout FALSE)
   elseif(directive STREQUAL "platform")
+  elseif(directive STREQUAL "max-rss")
+    if(RUNNER AND CHECK_RSS)
+      list(APPEND runner_options --max-rss "${value}")
+    endif()
+  elseif(directive MATCHES "^(fifo|close-stdout)$")
+    if(NOT RUNNER)
+      message(FATAL_ERROR "${CASE}: '${directive}' needs the POSIX runner")
+    endif()
+    if(directive STREQUAL "fifo")
+      split_first("${value}" name source)
+      list(APPEND runner_options --fifo "${WORK}/${name}" "${source}")
+    else()
+      list(APPEND runner_options --close-stdout)
+    endif()
   else()
     message(FATAL_ERROR "${CASE}: unknown directive '${directive}'")
   endif()
 endwhile()
+
+if(runner_options)
+  set(runner_command " [==[${RUNNER}]==]")
+  foreach(option IN LISTS runner_options)
+    string(APPEND runner_command " [==[${option}]==]")
+  endforeach()
+  string(PREPEND command "${runner_command} --")
+endif()
 
 cmake_language(EVAL CODE "
   execute_process(COMMAND ${command}
     OUTPUT_FILE [==[${stdout_file}]==]
     ERROR_FILE [==[${WORK}/stderr]==]
     RESULT_VARIABLE actual_status)")
+if(work_files)
+  file(REMOVE ${work_files})
+endif()
 
 if(NEWLINE STREQUAL "CRLF")
   string(REPLACE "\n" "\r\n" expected_stdout "${expected_stdout}")
