@@ -2,6 +2,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -13,11 +14,13 @@ namespace {
 struct MemoryInput {
   const std::string* data;
   std::size_t offset;
+  std::size_t chunk;  // the most one read returns, as from a slow pipe
 };
 
 long read_memory(void* source, char* buffer, std::size_t size) {
   auto* input = static_cast<MemoryInput*>(source);
-  const std::size_t count = std::min(size, input->data->size() - input->offset);
+  const std::size_t count =
+      std::min({size, input->chunk, input->data->size() - input->offset});
   std::memcpy(buffer, input->data->data() + input->offset, count);
   input->offset += count;
   return static_cast<long>(count);
@@ -44,12 +47,13 @@ std::string configure_lines(std::size_t size) {
   return text;
 }
 
-void scan(benchmark::State& state, const std::string& data) {
+void scan(benchmark::State& state, const std::string& data,
+          std::size_t chunk = SIZE_MAX) {
   SearchPattern pattern;
   build_search_pattern("[libbench]", &pattern);
   char version[version_buffer_size];
   for (auto _ : state) {
-    MemoryInput input{&data, 0};
+    MemoryInput input{&data, 0, chunk};
     benchmark::DoNotOptimize(
         scan_for_version(read_memory, &input, pattern, version));
     state.SetBytesProcessed(state.bytes_processed() +
@@ -74,8 +78,16 @@ void BM_OneLongLine(benchmark::State& state) {
   scan(state, data);
 }
 
+// A long line that arrives a few bytes a read: each read must cost what
+// it brings, not what is carried over from the reads before it.
+void BM_LongLineInSmallReads(benchmark::State& state) {
+  static const std::string data(std::size_t{1} << 20, 'x');
+  scan(state, data, 16);
+}
+
 BENCHMARK(BM_NoMatch);
 BENCHMARK(BM_MatchOnLine3);
 BENCHMARK(BM_OneLongLine);
+BENCHMARK(BM_LongLineInSmallReads);
 
 }  // namespace

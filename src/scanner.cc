@@ -144,11 +144,13 @@ int scan_for_version(ReadFunction read, void* input,
       break;  // the unfinished piece is lost, as with a line reader
     }
     const bool ended = count == 0;
+    // What was carried is part of one piece, without a newline: it need not
+    // be searched for newlines again, however small the reads.
+    PieceStarts starts = {0, held};
     held += static_cast<std::size_t>(count);
 
     // Only a piece whose text starts with the keyword after whitespace can
     // match; try those. The other pieces need not even be found.
-    PieceStarts starts = {0, 0};
     std::size_t search_from = 0;
     std::size_t unfinished = held;  // where the first untried piece starts
     while (pattern.can_match) {
