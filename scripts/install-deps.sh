@@ -9,5 +9,5 @@ apt-get update
 apt-get install -y \
   ca-certificates cmake g++ libgtest-dev googletest make \
   libbenchmark-dev hyperfine valgrind autoconf python3 \
-  clang-format clang-tidy cppcheck \
+  clang libclang-rt-14-dev clang-format clang-tidy cppcheck \
   g++-mingw-w64-i686 wine wine32:i386

@@ -1,0 +1,136 @@
+// Drives the scanner over arbitrary file bytes with an arbitrary library
+// name and checks what must hold for any input.
+//
+// The input is a layout byte, the name, a zero byte, then the file; an
+// input without a zero byte is a name alone. The layout byte puts padding
+// without a newline in front of the file, so that its first lines end just
+// short of a 4095-byte piece boundary, where mistakes in the piece rules
+// show, and where random mutation alone seldom gets:
+//   bits 7-6: 0 no padding; 1 "AC_INIT(" and 'x' bytes, a line that can
+//             match only in its first piece; 2 spaces; 3 'x' bytes over
+//             two pieces; bits 5-0: how far short of the boundary it ends.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "scanner.h"
+#include "search_pattern.h"
+
+namespace {
+
+struct MemoryInput {
+  const char* data;
+  std::size_t size;
+  std::size_t chunk;
+  std::size_t offset;
+};
+
+long read_memory(void* source, char* buffer, std::size_t size) {
+  auto* input = static_cast<MemoryInput*>(source);
+  std::size_t count = input->size - input->offset;
+  if (count > size) count = size;
+  if (count > input->chunk) count = input->chunk;
+  std::memcpy(buffer, input->data + input->offset, count);
+  input->offset += count;
+  return static_cast<long>(count);
+}
+
+void check(bool condition) {
+  if (!condition) std::abort();
+}
+
+// Scans data read chunk bytes at a time; returns the result and checks the
+// invariants of the version buffer.
+int scan(const char* data, std::size_t size, std::size_t chunk,
+         const SearchPattern& pattern, std::string* version) {
+  MemoryInput input = {data, size, chunk, 0};
+  char buffer[version_buffer_size];
+  std::memset(buffer, '?', sizeof buffer);
+  const int found = scan_for_version(read_memory, &input, pattern, buffer);
+  check(found == 0 || found == 1);
+  const std::size_t length = strnlen(buffer, sizeof buffer);
+  check(length < sizeof buffer);  // terminated, at most 4095 bytes
+  check((found == 1) == (length > 0));
+  for (std::size_t i = 0; i < length; ++i) {
+    check(is_version_byte(buffer[i]));
+  }
+  version->assign(buffer, length);
+  return found;
+}
+
+// The reading rules at their plainest: the pieces a line reader with a
+// 4096-byte buffer returns, each tried on its own.
+int scan_by_line_reader(const char* data, std::size_t size,
+                        const SearchPattern& pattern, std::string* version) {
+  char buffer[version_buffer_size];
+  for (std::size_t start = 0; start < size;) {
+    std::size_t length = 0;
+    while (start + length < size && length < max_line_length) {
+      if (data[start + length++] == '\n') break;
+    }
+    if (scan_line(data + start, length, pattern, buffer) == 1) {
+      version->assign(buffer);
+      return 1;
+    }
+    start += length;
+  }
+  version->clear();
+  return 0;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes,
+                                      std::size_t size) {
+  if (size == 0) return 0;
+  const unsigned layout = bytes[0];
+  const char* input = reinterpret_cast<const char*>(bytes + 1);
+  const char* input_end = input + size - 1;
+  const char* split = static_cast<const char*>(
+      std::memchr(input, 0, static_cast<std::size_t>(input_end - input)));
+  const std::string lib_name(input, split == nullptr ? input_end : split);
+  std::string file;
+  const unsigned mode = layout >> 6;
+  if (mode != 0) {
+    const std::size_t boundary =
+        mode == 3 ? 2 * max_line_length : max_line_length;
+    file.assign(boundary - (layout & 63), mode == 2 ? ' ' : 'x');
+    if (mode == 1) file.replace(0, 8, "AC_INIT(");
+  }
+  if (split != nullptr) file.append(split + 1, input_end);
+  const char* const file_data = file.data();
+  const std::size_t file_size = file.size();
+
+  SearchPattern pattern;
+  build_search_pattern(lib_name.c_str(), &pattern);
+  check(pattern.length <= sizeof pattern.text);
+
+  // A wide name of the same codes gives the same pattern.
+  std::wstring wide_name;
+  for (const char c : lib_name)
+    wide_name += static_cast<wchar_t>(static_cast<unsigned char>(c));
+  SearchPattern wide_pattern;
+  build_search_pattern(wide_name.c_str(), &wide_pattern);
+  check(wide_pattern.can_match == pattern.can_match);
+  check(wide_pattern.length == pattern.length);
+  check(std::memcmp(wide_pattern.text, pattern.text, pattern.length) == 0);
+
+  // The result depends on the bytes alone: not on how reads split them, and
+  // not on how often the scan runs.
+  std::string whole;
+  const int found = scan(file_data, file_size, file_size + 1, pattern, &whole);
+  std::string chunked;
+  const std::size_t chunk =
+      1 + (file_size * 2654435761u + lib_name.size()) % 5000;
+  check(scan(file_data, file_size, chunk, pattern, &chunked) == found);
+  check(chunked == whole);
+  std::string again;
+  check(scan(file_data, file_size, file_size + 1, pattern, &again) == found);
+  check(again == whole);
+  std::string model;
+  check(scan_by_line_reader(file_data, file_size, pattern, &model) == found);
+  check(model == whole);
+  return 0;
+}

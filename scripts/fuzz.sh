@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang (build-fuzz/) and fuzzes each for
+# SECONDS (default 60), starting from the seed corpora in fuzz/corpus/.
+# New inputs go to a work corpus in build-fuzz/, not into the repository.
+# Any crash or failed check stops the run and fails the script; the input
+# that caused it is left in build-fuzz/artifacts/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-60}
+
+cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGENVERSION_WERROR=ON \
+  -DGENVERSION_FUZZ=ON -DBUILD_TESTING=OFF
+cmake --build build-fuzz --parallel --target fuzz_scanner fuzz_program_name
+
+mkdir -p build-fuzz/artifacts
+# Inputs long enough for lines to cross the 4095-byte pieces.
+for run in scanner:16384 program_name:1024; do
+  name=${run%%:*}
+  max_len=${run##*:}
+  work=build-fuzz/corpus-work/$name
+  mkdir -p "$work"
+  log=build-fuzz/fuzz_$name.log
+  status=0
+  "build-fuzz/fuzz/fuzz_$name" -max_total_time="$seconds" -max_len="$max_len" \
+    -timeout=10 -print_final_stats=1 \
+    -artifact_prefix=build-fuzz/artifacts/"$name"- \
+    "$work" "fuzz/corpus/$name" >"$log" 2>&1 || status=$?
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+  echo "fuzz_$name: ${runs:-?} executions in $seconds s, exit status $status"
+  if [ "$status" -ne 0 ]; then
+    tail -n 40 "$log"
+    exit 1
+  fi
+done
