@@ -1,0 +1,27 @@
+# Runs genversion and writes its result line to OUTPUT, but only when that
+# changes the file; genversion_add_header() runs it at build time.
+#
+#   cmake -DGENVERSION=<tool> -DLIB_NAME=<name> -DCONFIGURE_AC=<file>
+#         -DOUTPUT=<header> -P genversion_write_header.cmake
+#
+# genversion's own messages reach the build's output unchanged. On failure
+# OUTPUT is left as it was.
+cmake_minimum_required(VERSION 3.20)
+
+execute_process(
+  COMMAND "${GENVERSION}" "${LIB_NAME}" "${CONFIGURE_AC}"
+  OUTPUT_VARIABLE header
+  RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "genversion failed (${status}): ${OUTPUT} not written")
+endif()
+
+if(EXISTS "${OUTPUT}")
+  file(READ "${OUTPUT}" old_header)
+  if(old_header STREQUAL header)
+    return()
+  endif()
+endif()
+# Written beside it, then renamed: a header is never seen half written.
+file(WRITE "${OUTPUT}.tmp" "${header}")
+file(RENAME "${OUTPUT}.tmp" "${OUTPUT}")

@@ -1,0 +1,72 @@
+# Installs genversion into a prefix of its own, builds examples/consumer
+# against the installed package, and checks genversion_add_header():
+#   - the program prints the version of its configure.ac;
+#   - an edit of configure.ac that keeps the version rebuilds nothing that
+#     includes the header, and leaves the header as it was;
+#   - a new version in configure.ac reaches the program on the next build;
+#   - a configure.ac without a version fails the build with genversion's
+#     message and keeps the last good header.
+#
+#   cmake -DBUILD_DIR=<genversion build> -DSOURCE_DIR=<genversion source>
+#         -DWORK=<dir> -DGENERATOR=<generator> -P check_consumer.cmake
+cmake_minimum_required(VERSION 3.20)
+
+function(run what)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE status
+                  OUTPUT_VARIABLE output ERROR_VARIABLE output)
+  set(output "${output}" PARENT_SCOPE)
+  set(status "${status}" PARENT_SCOPE)
+  if(NOT status EQUAL 0 AND NOT what STREQUAL "may fail")
+    message(FATAL_ERROR "${what} failed (${status}):\n${output}")
+  endif()
+endfunction()
+
+function(expect_program_prints expected)
+  run("running the consumer" ${build}/consumer)
+  if(NOT output STREQUAL expected)
+    message(FATAL_ERROR "consumer printed '${output}', expected '${expected}'")
+  endif()
+endfunction()
+
+set(prefix ${WORK}/prefix)
+set(source ${WORK}/source)
+set(build ${WORK}/build)
+file(REMOVE_RECURSE ${WORK})
+run("install" ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+file(COPY ${SOURCE_DIR}/examples/consumer/ DESTINATION ${source})
+run("configuring the consumer" ${CMAKE_COMMAND} -S ${source} -B ${build}
+    -G ${GENERATOR} -DCMAKE_PREFIX_PATH=${prefix})
+run("building the consumer" ${CMAKE_COMMAND} --build ${build})
+expect_program_prints("consumer 0.4.2\n")
+
+file(READ ${build}/version.h header)
+file(APPEND ${source}/configure.ac "dnl An edit that keeps the version.\n")
+run("building after a comment" ${CMAKE_COMMAND} --build ${build})
+if(output MATCHES "Building C object")
+  message(FATAL_ERROR "the same version rebuilt the program:\n${output}")
+endif()
+file(READ ${build}/version.h header_after)
+if(NOT header_after STREQUAL header)
+  message(FATAL_ERROR "the header changed: ${header_after}")
+endif()
+
+file(READ ${source}/configure.ac configure_ac)
+string(REPLACE "[0.4.2]" "[0.5.0]" new_version "${configure_ac}")
+file(WRITE ${source}/configure.ac "${new_version}")
+run("building after a new version" ${CMAKE_COMMAND} --build ${build})
+expect_program_prints("consumer 0.5.0\n")
+
+string(REPLACE "[0.4.2]" "[]" no_version "${configure_ac}")
+file(WRITE ${source}/configure.ac "${no_version}")
+run("may fail" ${CMAKE_COMMAND} --build ${build})
+if(status EQUAL 0)
+  message(FATAL_ERROR "a configure.ac without a version built:\n${output}")
+endif()
+if(NOT output MATCHES "Error: Version string could not be found!")
+  message(FATAL_ERROR "the failed build lacks genversion's message:\n${output}")
+endif()
+file(READ ${build}/version.h header_kept)
+if(NOT header_kept STREQUAL "#define PACKAGE_VERSION \"0.5.0\"\n")
+  message(FATAL_ERROR "the last good header was lost: ${header_kept}")
+endif()
+message(STATUS "consumer checks passed (${GENERATOR})")
