@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang (build-fuzz/) and fuzzes each for
-# SECONDS (default 60), starting from the seed corpora in fuzz/corpus/.
+# Builds the libFuzzer targets with clang (preset fuzz, build-fuzz/) and
+# fuzzes each for SECONDS (default 60), starting from the seed corpora in
+# fuzz/corpus/.
 # New inputs go to a work corpus in build-fuzz/, not into the repository.
 # Any crash or failed check stops the run and fails the script; the input
 # that caused it is left in build-fuzz/artifacts/.
@@ -8,10 +9,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 
-cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGENVERSION_WERROR=ON \
-  -DGENVERSION_FUZZ=ON -DBUILD_TESTING=OFF
-cmake --build build-fuzz --parallel --target fuzz_scanner fuzz_program_name
+cmake --preset fuzz -DGENVERSION_WERROR=ON
+cmake --build --preset fuzz --parallel --target fuzz_scanner fuzz_program_name
 
 mkdir -p build-fuzz/artifacts
 # Inputs long enough for lines to cross the 4095-byte pieces.

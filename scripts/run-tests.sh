@@ -7,21 +7,18 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DGENVERSION_WERROR=ON \
-  -DGENVERSION_BENCHMARKS=ON
-cmake --build build --parallel
-ctest --test-dir build --output-on-failure
+cmake --preset release -DGENVERSION_WERROR=ON -DGENVERSION_BENCHMARKS=ON
+cmake --build --preset release --parallel
+ctest --preset release
 scripts/lint.sh
 
-cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DGENVERSION_WERROR=ON \
-  -DGENVERSION_SANITIZE=ON
-cmake --build build-sanitize --parallel
-ctest --test-dir build-sanitize --output-on-failure
+cmake --preset sanitize -DGENVERSION_WERROR=ON
+cmake --build --preset sanitize --parallel
+ctest --preset sanitize
 
-cmake -S . -B build-win32 --toolchain cmake/toolchains/i686-w64-mingw32.cmake \
-  -DCMAKE_BUILD_TYPE=Release -DGENVERSION_WERROR=ON
-cmake --build build-win32 --parallel
-ctest --test-dir build-win32 --output-on-failure
+cmake --preset win32 -DGENVERSION_WERROR=ON
+cmake --build --preset win32 --parallel
+ctest --preset win32
 
 # Two builds in different folders give identical executables.
 scripts/check-reproducible.sh
