@@ -11,7 +11,7 @@ namespace {
 using native_string = std::basic_string<native_char>;
 
 native_string native(const std::string& text) {
-  return native_string(text.begin(), text.end());
+  return {text.begin(), text.end()};
 }
 
 std::string read_back(std::FILE* stream) {
@@ -34,10 +34,12 @@ struct RunResult {
 // started with no arguments at all) and collects what it writes.
 RunResult run(const std::vector<std::string>& args, std::FILE* out = nullptr) {
   std::vector<native_string> texts;
+  texts.reserve(args.size());
   for (const std::string& arg : args) {
     texts.push_back(native(arg));
   }
   std::vector<const native_char*> argv;
+  argv.reserve(texts.size() + 1);
   for (const native_string& text : texts) {
     argv.push_back(text.c_str());
   }
@@ -70,7 +72,7 @@ TEST(DriverTest, BannerShowsTheBuildDate) {
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.out, "");
   // "QUORIX [Dec  8 2026]\n\n": the date as the compiler writes it.
-  ASSERT_GE(result.err.size(), 22u);
+  ASSERT_GE(result.err.size(), 22U);
   EXPECT_EQ(result.err.substr(0, 8), "QUORIX [");
   EXPECT_EQ(result.err.substr(19, 3), "]\n\n");
   EXPECT_EQ(usage_line(result.err), "Usage: genversion" + usage_tail);

@@ -8,7 +8,7 @@ std::FILE* open_input(const wchar_t* path) {
 }
 
 long read_input(void* input, char* buffer, std::size_t size) {
-  std::FILE* file = static_cast<std::FILE*>(input);
+  auto* file = static_cast<std::FILE*>(input);
   const std::size_t count = std::fread(buffer, 1, size, file);
   if (count > 0) {
     return static_cast<long>(count);

@@ -68,8 +68,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SplitProgramNameTest, NullPathHasEmptyParts) {
   const ProgramName name =
       split_program_name(static_cast<const char*>(nullptr));
-  EXPECT_EQ(name.base_length, 0u);
-  EXPECT_EQ(name.extension_length, 0u);
+  EXPECT_EQ(name.base_length, 0U);
+  EXPECT_EQ(name.extension_length, 0U);
 }
 
 }  // namespace

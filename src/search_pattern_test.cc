@@ -12,11 +12,11 @@ std::string capture_of(const Char* lib_name, const std::string& line) {
   SearchPattern pattern;
   build_search_pattern(lib_name, &pattern);
   std::string capture(line.size() + 1, '?');
-  if (match_search_pattern(pattern, line.data(), line.size(), &capture[0]) ==
+  if (match_search_pattern(pattern, line.data(), line.size(), capture.data()) ==
       0) {
     return "<none>";
   }
-  return capture.c_str();
+  return capture.substr(0, capture.find('\0'));
 }
 
 // A string of the bytes of a literal, zero bytes included.
