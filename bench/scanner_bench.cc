@@ -6,25 +6,11 @@
 #include <cstring>
 #include <string>
 
+#include "memory_input.h"
 #include "scanner.h"
 #include "search_pattern.h"
 
 namespace {
-
-struct MemoryInput {
-  const std::string* data;
-  std::size_t offset;
-  std::size_t chunk;  // the most one read returns, as from a slow pipe
-};
-
-long read_memory(void* source, char* buffer, std::size_t size) {
-  auto* input = static_cast<MemoryInput*>(source);
-  const std::size_t count =
-      std::min({size, input->chunk, input->data->size() - input->offset});
-  std::memcpy(buffer, input->data->data() + input->offset, count);
-  input->offset += count;
-  return static_cast<long>(count);
-}
 
 // Ordinary configure.ac lines, with AC_INIT lines of other libraries.
 std::string configure_lines(std::size_t size) {
@@ -53,7 +39,7 @@ void scan(benchmark::State& state, const std::string& data,
   build_search_pattern("[libbench]", &pattern);
   char version[version_buffer_size];
   for (auto _ : state) {
-    MemoryInput input{&data, 0, chunk};
+    MemoryInput input{data.data(), data.size(), chunk, false, 0};
     benchmark::DoNotOptimize(
         scan_for_version(read_memory, &input, pattern, version));
     state.SetBytesProcessed(state.bytes_processed() +

@@ -15,27 +15,11 @@
 #include <cstring>
 #include <string>
 
+#include "memory_input.h"
 #include "scanner.h"
 #include "search_pattern.h"
 
 namespace {
-
-struct MemoryInput {
-  const char* data;
-  std::size_t size;
-  std::size_t chunk;
-  std::size_t offset;
-};
-
-long read_memory(void* source, char* buffer, std::size_t size) {
-  auto* input = static_cast<MemoryInput*>(source);
-  std::size_t count = input->size - input->offset;
-  if (count > size) count = size;
-  if (count > input->chunk) count = input->chunk;
-  std::memcpy(buffer, input->data + input->offset, count);
-  input->offset += count;
-  return static_cast<long>(count);
-}
 
 void check(bool condition) {
   if (!condition) std::abort();
@@ -45,7 +29,7 @@ void check(bool condition) {
 // invariants of the version buffer.
 int scan(const char* data, std::size_t size, std::size_t chunk,
          const SearchPattern& pattern, std::string* version) {
-  MemoryInput input = {data, size, chunk, 0};
+  MemoryInput input = {data, size, chunk, false, 0};
   char buffer[version_buffer_size];
   std::memset(buffer, '?', sizeof buffer);
   const int found = scan_for_version(read_memory, &input, pattern, buffer);
@@ -58,26 +42,6 @@ int scan(const char* data, std::size_t size, std::size_t chunk,
   }
   version->assign(buffer, length);
   return found;
-}
-
-// The reading rules at their plainest: the pieces a line reader with a
-// 4096-byte buffer returns, each tried on its own.
-int scan_by_line_reader(const char* data, std::size_t size,
-                        const SearchPattern& pattern, std::string* version) {
-  char buffer[version_buffer_size];
-  for (std::size_t start = 0; start < size;) {
-    std::size_t length = 0;
-    while (start + length < size && length < max_line_length) {
-      if (data[start + length++] == '\n') break;
-    }
-    if (scan_line(data + start, length, pattern, buffer) == 1) {
-      version->assign(buffer);
-      return 1;
-    }
-    start += length;
-  }
-  version->clear();
-  return 0;
 }
 
 }  // namespace
@@ -129,8 +93,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes,
   std::string again;
   check(scan(file_data, file_size, file_size + 1, pattern, &again) == found);
   check(again == whole);
-  std::string model;
-  check(scan_by_line_reader(file_data, file_size, pattern, &model) == found);
-  check(model == whole);
+  char model[version_buffer_size];
+  check(scan_by_line_reader(file_data, file_size, pattern, model) == found);
+  check(whole == model);
   return 0;
 }

@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 clang-format --dry-run -Werror src/*.cc src/*.h bench/*.cc fuzz/*.cc \
-  tests/helpers/*.cc
+  tests/helpers/*.cc tests/helpers/*.h
 
 posix_sources=$(ls src/*.cc | grep -v -e 'win32')
 clang-tidy --quiet -p build $posix_sources

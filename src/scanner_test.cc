@@ -7,35 +7,16 @@
 #include <random>
 #include <string>
 
+#include "memory_input.h"
+
 namespace {
-
-// An input held in memory that hands out at most chunk bytes a read, so
-// that lines cross read boundaries everywhere; it may end in a read error.
-struct MemoryInput {
-  std::string data;
-  std::size_t chunk;
-  bool fails_at_end;
-  std::size_t offset;
-};
-
-long read_memory(void* source, char* buffer, std::size_t size) {
-  auto* input = static_cast<MemoryInput*>(source);
-  if (input->offset == input->data.size()) {
-    return input->fails_at_end ? -1 : 0;
-  }
-  const std::size_t count =
-      std::min({size, input->chunk, input->data.size() - input->offset});
-  std::copy_n(input->data.data() + input->offset, count, buffer);
-  input->offset += count;
-  return static_cast<long>(count);
-}
 
 // The version scanned from data, or "<none>".
 std::string scan(const std::string& data, const char* lib_name,
                  std::size_t chunk, bool fails_at_end = false) {
   SearchPattern pattern;
   build_search_pattern(lib_name, &pattern);
-  MemoryInput input{data, chunk, fails_at_end, 0};
+  MemoryInput input{data.data(), data.size(), chunk, fails_at_end, 0};
   char version[version_buffer_size];
   std::memset(version, '?', sizeof version);
   const int found = scan_for_version(read_memory, &input, pattern, version);
@@ -171,32 +152,21 @@ TEST(ScanTest, ReadErrorEndsTheScanLikeTheEndOfInput) {
 TEST(ScanTest, StopsReadingAtTheFirstVersion) {
   SearchPattern pattern;
   build_search_pattern("a", &pattern);
-  MemoryInput input{"AC_INIT(a, 1)\n" + repeat('x', 1 << 20), 64, false, 0};
+  const std::string data = "AC_INIT(a, 1)\n" + repeat('x', 1 << 20);
+  MemoryInput input{data.data(), data.size(), 64, false, 0};
   char version[version_buffer_size];
   EXPECT_EQ(scan_for_version(read_memory, &input, pattern, version), 1);
   EXPECT_EQ(input.offset, 64U);
 }
 
-// The reading rules in their plainest form: split the whole input into the
-// pieces a line reader with a 4096-byte buffer returns, and try each.
+// The version the plain line reader finds in data, or "<none>".
 std::string scan_by_model(const std::string& data, const char* lib_name) {
   SearchPattern pattern;
   build_search_pattern(lib_name, &pattern);
   char version[version_buffer_size];
-  std::size_t start = 0;
-  while (start < data.size()) {
-    std::size_t length = 0;
-    while (start + length < data.size() && length < max_line_length) {
-      if (data[start + length++] == '\n') {
-        break;
-      }
-    }
-    if (scan_line(data.data() + start, length, pattern, version) == 1) {
-      return version;
-    }
-    start += length;
-  }
-  return "<none>";
+  return scan_by_line_reader(data.data(), data.size(), pattern, version) == 1
+             ? version
+             : "<none>";
 }
 
 TEST(ScanTest, AgreesWithTheLineReaderModelOnRandomInput) {
