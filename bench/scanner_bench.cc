@@ -38,10 +38,11 @@ void scan(benchmark::State& state, const std::string& data,
   SearchPattern pattern;
   build_search_pattern("[libbench]", &pattern);
   char version[version_buffer_size];
+  ScanReport report;
   for (auto _ : state) {
     MemoryInput input{data.data(), data.size(), chunk, false, 0};
     benchmark::DoNotOptimize(
-        scan_for_version(read_memory, &input, pattern, version));
+        scan_for_version(read_memory, &input, pattern, version, &report));
     state.SetBytesProcessed(state.bytes_processed() +
                             static_cast<int64_t>(input.offset));
   }

@@ -18,6 +18,7 @@
 #include "memory_input.h"
 #include "scanner.h"
 #include "search_pattern.h"
+#include "text.h"
 
 namespace {
 
@@ -25,14 +26,10 @@ void check(bool condition) {
   if (!condition) std::abort();
 }
 
-// Scans data read chunk bytes at a time; returns the result and checks the
-// invariants of the version buffer.
-int scan(const char* data, std::size_t size, std::size_t chunk,
-         const SearchPattern& pattern, std::string* version) {
-  MemoryInput input = {data, size, chunk, false, 0};
-  char buffer[version_buffer_size];
-  std::memset(buffer, '?', sizeof buffer);
-  const int found = scan_for_version(read_memory, &input, pattern, buffer);
+// Checks the invariants of a scan's result, and writes it down as text:
+// the version, or the line and name of the first refusal.
+int outcome(int found, const char* buffer, const ScanReport& report,
+            std::string* version) {
   check(found == 0 || found == 1);
   const std::size_t length = strnlen(buffer, sizeof buffer);
   check(length < sizeof buffer);  // terminated, at most 4095 bytes
@@ -41,7 +38,26 @@ int scan(const char* data, std::size_t size, std::size_t chunk,
     check(is_version_byte(buffer[i]));
   }
   version->assign(buffer, length);
+  if (found == 0 && report.refused_line != 0) {
+    const std::size_t name =
+        strnlen(report.refused.text, sizeof report.refused.text);
+    check(name > 0 && name < sizeof report.refused.text);
+    *version += "<refused " + std::to_string(report.refused_line) + " " +
+                report.refused.text + ">";
+  }
   return found;
+}
+
+// Scans data read chunk bytes at a time.
+int scan(const char* data, std::size_t size, std::size_t chunk,
+         const SearchPattern& pattern, std::string* version) {
+  MemoryInput input = {data, size, chunk, false, 0};
+  char buffer[version_buffer_size];
+  std::memset(buffer, '?', sizeof buffer);
+  ScanReport report;
+  const int found =
+      scan_for_version(read_memory, &input, pattern, buffer, &report);
+  return outcome(found, buffer, report, version);
 }
 
 }  // namespace
@@ -93,8 +109,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes,
   std::string again;
   check(scan(file_data, file_size, file_size + 1, pattern, &again) == found);
   check(again == whole);
-  char model[version_buffer_size];
-  check(scan_by_line_reader(file_data, file_size, pattern, model) == found);
+  char model_buffer[version_buffer_size];
+  ScanReport model_report;
+  std::string model;
+  check(outcome(scan_by_line_reader(file_data, file_size, pattern, model_buffer,
+                                    &model_report),
+                model_buffer, model_report, &model) == found);
   check(whole == model);
   return 0;
 }

@@ -124,6 +124,28 @@ int report_not_found(std::FILE* err) {
   return 1;
 }
 
+// The first AC_INIT call of the library that only Autoconf could expand,
+// where no call yielded a version.
+int report_unresolved(const native_char* path, const ScanReport& report,
+                      std::FILE* err) {
+  char line[24];
+  std::size_t digits = sizeof line;
+  for (unsigned long rest = report.refused_line;
+       digits == sizeof line || rest != 0; rest /= 10) {
+    line[--digits] = static_cast<char>('0' + rest % 10);
+  }
+  Message message(err);
+  message.add("Error: Version string could not be resolved!\n");
+  message.add_narrowed(path);
+  message.add(":");
+  message.add(line + digits, sizeof line - digits);
+  message.add(": ");
+  message.add(report.refused.text);
+  message.add(" needs Autoconf\n\n");
+  message.send();
+  return 1;
+}
+
 int write_version(const char* version, std::FILE* out, std::FILE* err) {
   Message line(out);
   line.add("#define PACKAGE_VERSION \"");
@@ -157,9 +179,15 @@ int run_genversion(int argc, const native_char* const* argv, std::FILE* out,
   SearchPattern pattern;
   build_search_pattern(lib_name, &pattern);
   char version[version_buffer_size];
-  const int status = scan_for_version(read_input, input, pattern, version) == 1
-                         ? write_version(version, out, err)
-                         : report_not_found(err);
+  ScanReport report;
+  int status = 1;
+  if (scan_for_version(read_input, input, pattern, version, &report) == 1) {
+    status = write_version(version, out, err);
+  } else if (report.refused_line != 0) {
+    report_unresolved(path, report, err);
+  } else {
+    report_not_found(err);
+  }
   std::fclose(input);
   return status;
 }

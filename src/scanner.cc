@@ -6,48 +6,84 @@
 
 namespace {
 
-// Input is read in blocks of this size; what is left of an unfinished line
-// (less than max_line_length bytes) is carried to the front of the buffer.
+// Input is read in blocks of this size; what is left of an unfinished call
+// is carried to the front of the buffer.
 constexpr std::size_t read_block_size = std::size_t{48} * 1024;
+
+// Bytes kept in front of the first piece in the buffer, so that the name of
+// a defining macro whose '(' is in that piece can be read back.
+constexpr std::size_t lookbehind = 32;
+static_assert(lookbehind > max_defining_macro_length, "names are read back");
 
 // Every line that can match starts, after its whitespace, with this word.
 constexpr char keyword[] = "AC_INIT";
 constexpr std::size_t keyword_length = sizeof keyword - 1;
 
-// Finds the next keyword in [from, end), or returns end. Looking at every
-// line start would cost a call per line; instead a branch-free test of each
-// block, which compilers turn into vector compares, passes over the blocks
-// that hold no keyword: it looks for the "C_" and the 'N' of "AC_INIT",
-// which other Autoconf text seldom holds in that order. In a block that
-// passes, the few 'N's are found with memchr and checked in full.
-const char* find_keyword(const char* from, const char* end) {
+bool starts_with(const char* at, const char* end, const char* word) {
+  const std::size_t length = std::strlen(word);
+  return static_cast<std::size_t>(end - at) >= length &&
+         std::memcmp(at, word, length) == 0;
+}
+
+// The uppercase defining macros; all others end in a lowercase letter.
+bool starts_uppercase_defining_macro(const char* at, const char* end) {
+  return starts_with(at, end, "AC_DEFUN") || starts_with(at, end, "AU_DEFUN") ||
+         starts_with(at, end, "AU_ALIAS");
+}
+
+bool is_lowercase(char c) { return c >= 'a' && c <= 'z'; }
+
+// Whether at is worth a closer look: the keyword, a '(' after a lowercase
+// letter (where every lowercase defining macro's call starts its
+// arguments), or an uppercase defining macro's name.
+bool is_candidate(const char* at, const char* end) {
+  return starts_with(at, end, keyword) ||
+         (end - at >= 2 && at[1] == '(' && is_lowercase(at[0])) ||
+         starts_uppercase_defining_macro(at, end);
+}
+
+// Finds the next candidate in [from, end), or returns end; a '(' candidate
+// is returned as the letter before it. Looking at every byte in turn would
+// cost a call per byte; instead a branch-free test of each block, which
+// compilers turn into vector compares, passes over the blocks that hold no
+// candidate: it looks for "?C_?N" (AC_INIT), "?C_???U" (AC_DEFUN), "?U_"
+// (AU_DEFUN, AU_ALIAS) and a lowercase letter before '(', which ordinary
+// Autoconf text holds in few blocks. A block that passes is looked at byte
+// by byte.
+const char* find_candidate(const char* from, const char* end) {
   constexpr std::size_t block = 128;
-  constexpr std::size_t n_offset = 4;  // "AC_INIT"[4] == 'N'
+  constexpr std::size_t reach = 7;  // the test reads next[i] to next[i + 6]
   const char* next = from;
-  while (static_cast<std::size_t>(end - next) >= block + keyword_length) {
-    // Zero exactly where all three bytes are there; kept byte-wide, so the
+  while (static_cast<std::size_t>(end - next) >= block + reach) {
+    // Zero exactly where a candidate may start; kept byte-wide, so the
     // compiler can use one vector lane a byte.
     unsigned char least = 0xFF;
     for (std::size_t i = 0; i < block; ++i) {
-      const auto differs = static_cast<unsigned char>(
-          (next[i + 1] ^ 'C') | (next[i + 2] ^ '_') | (next[i + 4] ^ 'N'));
-      least = differs < least ? differs : least;
+      const auto c_ =
+          static_cast<unsigned char>((next[i + 1] ^ 'C') | (next[i + 2] ^ '_'));
+      const auto n4 = static_cast<unsigned char>(next[i + 4] ^ 'N');
+      const auto u6 = static_cast<unsigned char>(next[i + 6] ^ 'U');
+      const auto ac = static_cast<unsigned char>(c_ | (n4 < u6 ? n4 : u6));
+      const auto au =
+          static_cast<unsigned char>((next[i + 1] ^ 'U') | (next[i + 2] ^ '_'));
+      const auto letter = static_cast<unsigned char>(next[i] - 'a');
+      const auto call = static_cast<unsigned char>((next[i + 1] ^ '(') |
+                                                   (letter > 25 ? letter : 0));
+      const unsigned char a = ac < au ? ac : au;
+      const unsigned char b = a < call ? a : call;
+      least = b < least ? b : least;
     }
     if (least == 0) {
-      const char* n = next + n_offset;
-      const char* const n_end = next + block + n_offset;
-      while ((n = static_cast<const char*>(std::memchr(
-                  n, 'N', static_cast<std::size_t>(n_end - n)))) != nullptr) {
-        if (std::memcmp(n - n_offset, keyword, keyword_length) == 0) {
-          return n - n_offset;
+      for (std::size_t i = 0; i < block; ++i) {
+        if (is_candidate(next + i, end)) {
+          return next + i;
         }
-        ++n;
       }
     }
     next += block;
   }
-  for (; static_cast<std::size_t>(end - next) >= keyword_length; ++next) {
-    if (std::memcmp(next, keyword, keyword_length) == 0) {
+  for (; next != end; ++next) {
+    if (is_candidate(next, end)) {
       return next;
     }
   }
@@ -106,10 +142,6 @@ std::size_t complete_piece_length(const char* piece, std::size_t available) {
 
 }  // namespace
 
-bool is_version_byte(char c) {
-  return is_alphanumeric_byte(c) || c == '.' || c == '_' || c == '-';
-}
-
 std::size_t filter_version(char* text) {
   std::size_t kept = 0;
   for (const char* next = text; *next != '\0'; ++next) {
@@ -121,23 +153,101 @@ std::size_t filter_version(char* text) {
   return kept;
 }
 
-int scan_line(const char* line, std::size_t length,
-              const SearchPattern& pattern, char* version) {
-  const char* const end = line + length;
-  while (line != end && is_whitespace_byte(*line)) {
-    ++line;
-  }
-  if (match_search_pattern(pattern, line, static_cast<std::size_t>(end - line),
-                           version) == 0) {
+int try_init_call(const SearchPattern& pattern, const Definitions& definitions,
+                  const char* keyword, const char* line_end,
+                  const char* call_end, bool call_is_cut, char* version,
+                  RefusedName* refused) {
+  char capture[max_line_length + 1];
+  const std::size_t length = match_search_pattern(
+      pattern, keyword, line_end, call_end, call_is_cut, capture);
+  if (length == 0) {
+    version[0] = '\0';
     return 0;
   }
-  return filter_version(version) > 0 ? 1 : 0;
+  if (!expand_version(definitions, capture, length, version, refused)) {
+    return -1;
+  }
+  return version[0] != '\0' ? 1 : 0;
 }
 
+CallRole defining_call_role(const char* piece, const char* end,
+                            const char* word, DefiningMacro macro,
+                            bool inside_definition) {
+  const char* text = piece;
+  while (text != end && is_whitespace_byte(*text)) {
+    ++text;
+  }
+  if (starts_with(text, end, "#") ||
+      (starts_with(text, end, "dnl") &&
+       (end - text == 3 ||
+        !(is_alphanumeric_byte(text[3]) || text[3] == '_')))) {
+    return CallRole::ignored;
+  }
+  return macro == DefiningMacro::define && word == text && !inside_definition
+             ? CallRole::definition
+             : CallRole::refusal;
+}
+
+namespace {
+
+// Newlines in [begin, end).
+unsigned long count_newlines(const char* begin, const char* end) {
+  unsigned long count = 0;
+  for (; begin != end; ++begin) {
+    count += *begin == '\n' ? 1 : 0;
+  }
+  return count;
+}
+
+// What the scan knows besides the bytes in its buffer.
+struct ScanState {
+  Definitions definitions;
+  // Stream offset of the buffer's first byte.
+  unsigned long long buffer_offset;
+  // Candidates before this stream offset are handled already.
+  unsigned long long handled_until;
+  // Calls before this stream offset stand inside a definition's value.
+  unsigned long long definition_end;
+  // Newlines before the first piece in the buffer; counted only until the
+  // first refusal, whose line is all that is reported.
+  unsigned long lines_before;
+};
+
+// Keeps the line of the first refused call; the name is in the report.
+void note_refusal(const ScanState& state, const char* origin,
+                  const char* keyword, const RefusedName& refused,
+                  ScanReport* report) {
+  if (report->refused_line == 0) {
+    report->refused_line =
+        state.lines_before + count_newlines(origin, keyword) + 1;
+    report->refused = refused;
+  }
+}
+
+}  // namespace
+
 int scan_for_version(ReadFunction read, void* input,
-                     const SearchPattern& pattern, char* version) {
-  char buffer[max_line_length + read_block_size];
-  std::size_t held = 0;  // bytes in buffer; buffer[0] always starts a piece
+                     const SearchPattern& pattern, char* version,
+                     ScanReport* report) {
+  ScanState state;
+  clear_definitions(&state.definitions);
+  state.buffer_offset = 0;
+  state.handled_until = 0;
+  state.definition_end = 0;
+  state.lines_before = 0;
+  report->refused_line = 0;
+  report->refused.text[0] = '\0';
+
+  // A call is read up to max_call_length bytes from its first byte, which
+  // is at most max_line_length bytes into its piece: an unfinished call
+  // carries less than twice max_line_length bytes.
+  char buffer[lookbehind + 2 * max_line_length + read_block_size];
+  // buffer[origin] starts a piece; the bytes before it are only read back
+  // for names. Before the input there is nothing a name could hold.
+  std::size_t origin = lookbehind;
+  std::memset(buffer, '\n', lookbehind);
+  std::size_t held = origin;
+  RefusedName refused;
   for (;;) {
     const long count = read(input, buffer + held, read_block_size);
     if (count < 0) {
@@ -146,37 +256,108 @@ int scan_for_version(ReadFunction read, void* input,
     const bool ended = count == 0;
     // What was carried is part of one piece, without a newline: it need not
     // be searched for newlines again, however small the reads.
-    PieceStarts starts = {0, held};
+    PieceStarts starts = {origin, held};
     held += static_cast<std::size_t>(count);
 
-    // Only a piece whose text starts with the keyword after whitespace can
-    // match; try those. The other pieces need not even be found.
-    std::size_t search_from = 0;
-    std::size_t unfinished = held;  // where the first untried piece starts
+    std::size_t search_from = origin;
+    std::size_t unfinished = held;  // where the first unhandled piece starts
     while (pattern.can_match) {
-      const char* found = find_keyword(buffer + search_from, buffer + held);
+      const char* found = find_candidate(buffer + search_from, buffer + held);
       if (found == buffer + held) {
         break;
       }
-      const auto at = static_cast<std::size_t>(found - buffer);
+      auto at = static_cast<std::size_t>(found - buffer);
+      search_from = at + 1;
+      if (state.buffer_offset + at < state.handled_until) {
+        continue;
+      }
+      const bool is_init = starts_with(found, buffer + held, keyword);
+      const char* word = found;
+      DefiningMacro macro = DefiningMacro::none;
+      if (!is_init) {
+        // Move to the '(' of the call, past the name of an uppercase macro.
+        if (found[1] == '(') {
+          ++at;
+        } else {
+          while (at != held &&
+                 (is_alphanumeric_byte(buffer[at]) || buffer[at] == '_')) {
+            ++at;
+          }
+          if (at == held && !ended) {
+            unfinished = piece_start(buffer, &starts, search_from - 1);
+            break;
+          }
+          if (at == held || buffer[at] != '(') {
+            continue;
+          }
+        }
+        macro = defining_macro_before(buffer + at, buffer, &word);
+        if (macro == DefiningMacro::none) {
+          continue;
+        }
+      }
       const std::size_t start = piece_start(buffer, &starts, at);
-      if (!is_whitespace_run(buffer + start, found)) {
-        search_from = at + 1;
+      if (is_init && !is_whitespace_run(buffer + start, found)) {
         continue;
       }
       std::size_t length = complete_piece_length(buffer + start, held - start);
-      if (length == 0) {
-        if (!ended) {
-          unfinished = start;  // try it when the rest has been read
-          break;
+      // The call is read up to max_call_length bytes from its first byte:
+      // wait until all of that which the input holds is here. A version on
+      // the first line of an AC_INIT call needs nothing more, though.
+      const auto first = static_cast<std::size_t>(word - buffer);
+      if (!ended && held - first <= max_call_length) {
+        if (is_init && length != 0) {
+          const int tried = try_init_call(
+              pattern, state.definitions, found, buffer + start + length,
+              buffer + start + length, false, version, &refused);
+          if (tried == 1) {
+            return 1;
+          }
+          if (tried < 0) {
+            state.handled_until = state.buffer_offset + at + 1;
+            note_refusal(state, buffer + origin, found, refused, report);
+            continue;
+          }
         }
+        unfinished = start;
+        break;
+      }
+      if (length == 0) {
         length = held - start;  // the last line, without newline
       }
-      if (scan_line(buffer + start, length, pattern, version) == 1) {
-        return 1;
+      const std::size_t call_end =
+          held - first > max_call_length ? first + max_call_length : held;
+      state.handled_until = state.buffer_offset + at + 1;
+      if (is_init) {
+        const int tried = try_init_call(
+            pattern, state.definitions, found, buffer + start + length,
+            buffer + call_end, call_end != held, version, &refused);
+        if (tried == 1) {
+          return 1;
+        }
+        if (tried < 0) {
+          note_refusal(state, buffer + origin, found, refused, report);
+        }
+        continue;
       }
-      search_from = start + length;
-      starts = PieceStarts{search_from, search_from};
+      const unsigned long long paren = state.buffer_offset + at;
+      const char* const arguments = buffer + at + 1;
+      const auto arguments_length =
+          static_cast<std::size_t>(buffer + call_end - arguments);
+      switch (defining_call_role(buffer + start, buffer + start + length, word,
+                                 macro, paren < state.definition_end)) {
+        case CallRole::ignored:
+          break;
+        case CallRole::definition:
+          state.definition_end =
+              paren + 1 +
+              read_definition(&state.definitions, arguments, arguments_length);
+          break;
+        case CallRole::refusal:
+          refuse_defined_names(&state.definitions, macro, arguments,
+                               arguments_length);
+          break;
+      }
     }
     if (ended) {
       break;
@@ -189,8 +370,17 @@ int scan_for_version(ReadFunction read, void* input,
         unfinished = held;
       }
     }
-    std::memmove(buffer, buffer + unfinished, held - unfinished);
-    held -= unfinished;
+    if (report->refused_line == 0) {
+      state.lines_before +=
+          count_newlines(buffer + origin, buffer + unfinished);
+    }
+    // Keep the unfinished piece, and the bytes before it that a name may
+    // need.
+    const std::size_t kept_from = unfinished - lookbehind;
+    std::memmove(buffer, buffer + kept_from, held - kept_from);
+    state.buffer_offset += kept_from;
+    held -= kept_from;
+    origin = lookbehind;
   }
   version[0] = '\0';
   return 0;

@@ -11,7 +11,20 @@
 
 namespace {
 
-// The version scanned from data, or "<none>".
+// What a scan ends with: the version, "<none>", or "<refused LINE NAME>".
+std::string outcome(int found, const char* version, const ScanReport& report) {
+  if (found == 1) {
+    return version;
+  }
+  EXPECT_EQ(found, 0);
+  EXPECT_STREQ(version, "") << "a failed scan leaves the version empty";
+  if (report.refused_line == 0) {
+    return "<none>";
+  }
+  return "<refused " + std::to_string(report.refused_line) + " " +
+         report.refused.text + ">";
+}
+
 std::string scan(const std::string& data, const char* lib_name,
                  std::size_t chunk, bool fails_at_end = false) {
   SearchPattern pattern;
@@ -19,13 +32,10 @@ std::string scan(const std::string& data, const char* lib_name,
   MemoryInput input{data.data(), data.size(), chunk, fails_at_end, 0};
   char version[version_buffer_size];
   std::memset(version, '?', sizeof version);
-  const int found = scan_for_version(read_memory, &input, pattern, version);
-  if (found == 0) {
-    EXPECT_STREQ(version, "") << "a failed scan leaves the version empty";
-    return "<none>";
-  }
-  EXPECT_EQ(found, 1);
-  return version;
+  ScanReport report;
+  const int found =
+      scan_for_version(read_memory, &input, pattern, version, &report);
+  return outcome(found, version, report);
 }
 
 struct FilterRow {
@@ -155,18 +165,21 @@ TEST(ScanTest, StopsReadingAtTheFirstVersion) {
   const std::string data = "AC_INIT(a, 1)\n" + repeat('x', 1 << 20);
   MemoryInput input{data.data(), data.size(), 64, false, 0};
   char version[version_buffer_size];
-  EXPECT_EQ(scan_for_version(read_memory, &input, pattern, version), 1);
+  ScanReport report;
+  EXPECT_EQ(scan_for_version(read_memory, &input, pattern, version, &report),
+            1);
   EXPECT_EQ(input.offset, 64U);
 }
 
-// The version the plain line reader finds in data, or "<none>".
+// What the plain reference scanner finds in data.
 std::string scan_by_model(const std::string& data, const char* lib_name) {
   SearchPattern pattern;
   build_search_pattern(lib_name, &pattern);
   char version[version_buffer_size];
-  return scan_by_line_reader(data.data(), data.size(), pattern, version) == 1
-             ? version
-             : "<none>";
+  ScanReport report;
+  const int found =
+      scan_by_line_reader(data.data(), data.size(), pattern, version, &report);
+  return outcome(found, version, report);
 }
 
 TEST(ScanTest, AgreesWithTheLineReaderModelOnRandomInput) {
@@ -191,6 +204,21 @@ TEST(ScanTest, AgreesWithTheLineReaderModelOnRandomInput) {
                                    "AC_IN",
                                    "IT",
                                    "dnl ",
+                                   "m4_define([v], [1.1])\n",
+                                   "define(v, 2)",
+                                   "m4_define([w], [v.x])\n",
+                                   "m4_define([v],\n",
+                                   "AC_INIT([a], [v])",
+                                   "AC_INIT(a, w)\n",
+                                   "AC_INIT(a,\n",
+                                   "pushdef([w], [3])",
+                                   "AC_DEFUN([x], [4])",
+                                   "m4_define([$1], [5])",
+                                   "m4_esyscmd([date])",
+                                   "[",
+                                   "]",
+                                   ")",
+                                   "#",
                                    std::string(900, ' '),
                                    std::string(1300, 'x'),
                                    std::string(4095, 'y')};

@@ -1,5 +1,7 @@
 #include "search_pattern.h"
 
+#include <cstring>
+
 #include "text.h"
 
 namespace {
@@ -52,33 +54,107 @@ void build_search_pattern(const wchar_t* lib_name, SearchPattern* pattern) {
   build_pattern(lib_name, pattern);
 }
 
-std::size_t match_search_pattern(const SearchPattern& pattern, const char* line,
-                                 std::size_t length, char* capture) {
+namespace {
+
+// Walks the text of a call line by line: the current line is [next,
+// line_end); a line that ends at its newline is followed by the next one.
+struct CallText {
+  const char* next;
+  const char* line_end;
+  const char* call_end;
+  bool continues;  // the current line may be followed by the next
+  bool continued;  // the current line follows an earlier one
+};
+
+// Moves on to the next line of the call, if there is one.
+bool next_line(CallText* call) {
+  if (!call->continues || call->line_end == call->call_end) {
+    return false;
+  }
+  call->next = call->line_end;
+  const void* newline = std::memchr(
+      call->next, '\n', static_cast<std::size_t>(call->call_end - call->next));
+  call->line_end = newline != nullptr ? static_cast<const char*>(newline) + 1
+                                      : call->call_end;
+  call->continues = newline != nullptr;
+  call->continued = true;
+  const void* zero = std::memchr(
+      call->next, '\0', static_cast<std::size_t>(call->line_end - call->next));
+  if (zero != nullptr) {
+    call->line_end = static_cast<const char*>(zero);
+    call->continues = false;
+  }
+  return true;
+}
+
+// Skips whitespace, across line ends where the call goes on.
+void skip_whitespace(CallText* call) {
+  for (;;) {
+    while (call->next != call->line_end && is_whitespace_byte(*call->next)) {
+      ++call->next;
+    }
+    if (call->next != call->line_end || !next_line(call)) {
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+std::size_t match_search_pattern(const SearchPattern& pattern, const char* text,
+                                 const char* line_end, const char* call_end,
+                                 bool call_is_cut, char* capture) {
+  capture[0] = '\0';
   if (!pattern.can_match) {
     return 0;
   }
-  const char* next = line;
-  const char* const end = line + length;
+  const void* zero =
+      std::memchr(text, '\0', static_cast<std::size_t>(line_end - text));
+  CallText call = {text, line_end, call_end,
+                   zero == nullptr && line_end != text && line_end[-1] == '\n',
+                   false};
+  if (zero != nullptr) {
+    call.line_end = static_cast<const char*>(zero);
+  }
   for (std::size_t i = 0; i < pattern.length; ++i) {
     const char expected = pattern.text[i];
     if (expected == ' ') {
-      while (next != end && is_whitespace_byte(*next)) {
-        ++next;
-      }
-    } else if (next == end || *next != expected) {
+      skip_whitespace(&call);
+    } else if (call.next == call.line_end || *call.next != expected) {
       // A zero byte ends the text, and no pattern byte is zero.
       return 0;
     } else {
-      ++next;
+      ++call.next;
     }
   }
-  while (next != end && is_whitespace_byte(*next)) {
-    ++next;
-  }
+  skip_whitespace(&call);
+  const char* const end = call.line_end;
+  const char* next = call.next;
   std::size_t captured = 0;
-  while (next != end && *next != '\0' && *next != ',' &&
-         !is_whitespace_byte(*next)) {
-    capture[captured++] = *next++;
+  unsigned quotes = 0;
+  unsigned parentheses = 0;
+  for (; next != end && *next != '\0' && *next != ',' &&
+         !is_whitespace_byte(*next);
+       ++next) {
+    if (quotes > 0) {
+      quotes += *next == '[' ? 1 : 0;
+      quotes -= *next == ']' ? 1 : 0;
+    } else if (*next == '[') {
+      quotes = 1;
+    } else if (*next == '(') {
+      ++parentheses;
+    } else if (*next == ')') {
+      if (parentheses == 0) {
+        break;  // it closes the AC_INIT call
+      }
+      --parentheses;
+    }
+    capture[captured++] = *next;
+  }
+  // A capture on a later line that runs into the end of what is read of
+  // the call may be cut short.
+  if (call.continued && call_is_cut && next == call_end) {
+    captured = 0;
   }
   capture[captured] = '\0';
   return captured;

@@ -31,13 +31,20 @@ void build_search_pattern(const char* lib_name, SearchPattern* pattern);
 // leaves a pattern that can match nothing.
 void build_search_pattern(const wchar_t* lib_name, SearchPattern* pattern);
 
-// Matches line (length bytes, leading whitespace already skipped; a zero
-// byte ends its text) against the pattern. On a match, stores the captured
-// token with a terminator in capture, which has room for length + 1 bytes,
-// and returns its length; returns 0 when the line yields no capture. The
-// capture skips whitespace, then runs up to the next whitespace, comma or
-// end of text, and never starts with a comma.
-std::size_t match_search_pattern(const SearchPattern& pattern, const char* line,
-                                 std::size_t length, char* capture);
+// Matches a call against the pattern. The call's text starts at text
+// (leading whitespace already skipped), its first line runs to line_end,
+// newline included, and the whole call to call_end: where a line ends at
+// its newline before the capture has taken a byte, matching goes on with
+// the next line, the newline counting as whitespace. A zero byte ends the
+// text of its line, and that line does not continue; call_is_cut says that
+// call_end cuts a line short, where a capture yields nothing. On a match,
+// stores the captured token with a terminator in capture, which has room
+// for max_line_length + 1 bytes, and returns its length; returns 0 when the
+// call yields no capture. The capture skips whitespace, then runs up to the
+// next whitespace, comma, ')' that closes no '(' outside [ ] quotes, or end
+// of its line, and never starts with a comma.
+std::size_t match_search_pattern(const SearchPattern& pattern, const char* text,
+                                 const char* line_end, const char* call_end,
+                                 bool call_is_cut, char* capture);
 
 #endif  // GENVERSION_SEARCH_PATTERN_H_

@@ -12,6 +12,11 @@ constexpr bool is_alphanumeric_byte(char c) {
          (c >= 'a' && c <= 'z');
 }
 
+// Letters, digits, '.', '_' and '-': the bytes a version keeps.
+constexpr bool is_version_byte(char c) {
+  return is_alphanumeric_byte(c) || c == '.' || c == '_' || c == '-';
+}
+
 // Narrowing turns each character code up to this one into the byte of that
 // value; a larger code ends the text being written.
 constexpr unsigned max_narrow_code = 255;
