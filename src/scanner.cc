@@ -17,7 +17,6 @@ static_assert(lookbehind > max_defining_macro_length, "names are read back");
 
 // Every line that can match starts, after its whitespace, with this word.
 constexpr char keyword[] = "AC_INIT";
-constexpr std::size_t keyword_length = sizeof keyword - 1;
 
 bool starts_with(const char* at, const char* end, const char* word) {
   const std::size_t length = std::strlen(word);

@@ -31,7 +31,9 @@ template <typename Char>
 void build_pattern(const Char* lib_name, SearchPattern* pattern) {
   pattern->length = 0;
   pattern->can_match = true;
-  append_pattern_text(pattern, "AC_INIT ( ");
+  // m4 passes arguments only to a '(' right after the macro's name:
+  // "AC_INIT (" calls AC_INIT without any, and Autoconf's version is empty.
+  append_pattern_text(pattern, "AC_INIT( ");
   for (; *lib_name != 0; ++lib_name) {
     const unsigned code = code_of(*lib_name);
     if (code > max_narrow_code) {

@@ -1,4 +1,4 @@
-// The search pattern: "AC_INIT ( <lib_name> , " followed by a capture of the
+// The search pattern: "AC_INIT( <lib_name> , " followed by a capture of the
 // version token, and the matcher that tries it on one line.
 #ifndef GENVERSION_SEARCH_PATTERN_H_
 #define GENVERSION_SEARCH_PATTERN_H_

@@ -47,8 +47,11 @@ INSTANTIATE_TEST_SUITE_P(
     Layout, MatchTest,
     testing::Values(
         MatchRow{"[libfoo]", "AC_INIT([libfoo], [1.2.3])\n", "[1.2.3]"},
-        MatchRow{"[libfoo]", "AC_INIT ( [libfoo] , [2.0] )\n", "[2.0]"},
-        MatchRow{"[libfoo]", "AC_INIT\t(\t[libfoo]\t,\t2.0\n", "2.0"},
+        MatchRow{"[libfoo]", "AC_INIT( [libfoo] , [2.0] )\n", "[2.0]"},
+        MatchRow{"[libfoo]", "AC_INIT(\t[libfoo]\t,\t2.0\n", "2.0"},
+        // Without a '(' right after it, AC_INIT gets no arguments at all.
+        MatchRow{"[libfoo]", "AC_INIT ( [libfoo] , [2.0] )\n", "<none>"},
+        MatchRow{"[libfoo]", "AC_INIT\t([libfoo], 2.0)\n", "<none>"},
         MatchRow{"[libfoo]", "AC_INIT([libfoo],\v\f\r [1.0]\n", "[1.0]"},
         MatchRow{"[libfoo]", "AC_INIT([libfoo], 1.0", "1.0"},
         MatchRow{"libfoo", "AC_INIT(libfoo, 1.2.3)\n", "1.2.3"},
