@@ -64,8 +64,9 @@ struct CallText {
   const char* next;
   const char* line_end;
   const char* call_end;
-  bool continues;  // the current line may be followed by the next
-  bool continued;  // the current line follows an earlier one
+  bool continues;   // the current line may be followed by the next
+  bool continued;   // the current line follows an earlier one
+  bool zero_ended;  // a zero byte ends the current line's text
 };
 
 // Moves on to the next line of the call, if there is one.
@@ -85,6 +86,7 @@ bool next_line(CallText* call) {
   if (zero != nullptr) {
     call->line_end = static_cast<const char*>(zero);
     call->continues = false;
+    call->zero_ended = true;
   }
   return true;
 }
@@ -112,9 +114,10 @@ std::size_t match_search_pattern(const SearchPattern& pattern, const char* text,
   }
   const void* zero =
       std::memchr(text, '\0', static_cast<std::size_t>(line_end - text));
-  CallText call = {text, line_end, call_end,
-                   zero == nullptr && line_end != text && line_end[-1] == '\n',
-                   false};
+  CallText call = {
+      text,     line_end,
+      call_end, zero == nullptr && line_end != text && line_end[-1] == '\n',
+      false,    zero != nullptr};
   if (zero != nullptr) {
     call.line_end = static_cast<const char*>(zero);
   }
@@ -135,8 +138,8 @@ std::size_t match_search_pattern(const SearchPattern& pattern, const char* text,
   std::size_t captured = 0;
   unsigned quotes = 0;
   unsigned parentheses = 0;
-  for (; next != end && *next != '\0' && *next != ',' &&
-         !is_whitespace_byte(*next);
+  for (; next != end && *next != '\0' && *next != '\n' &&
+         (quotes > 0 || (*next != ',' && !is_whitespace_byte(*next)));
        ++next) {
     if (quotes > 0) {
       quotes += *next == '[' ? 1 : 0;
@@ -154,8 +157,10 @@ std::size_t match_search_pattern(const SearchPattern& pattern, const char* text,
     capture[captured++] = *next;
   }
   // A capture on a later line that runs into the end of what is read of
-  // the call may be cut short.
-  if (call.continued && call_is_cut && next == call_end) {
+  // the call may be cut short; a quoted one that runs into the end of its
+  // line goes on past it.
+  if ((call.continued && call_is_cut && next == call_end) ||
+      (quotes > 0 && !call.zero_ended && (next == end || *next == '\n'))) {
     captured = 0;
   }
   capture[captured] = '\0';

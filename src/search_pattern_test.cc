@@ -99,6 +99,15 @@ INSTANTIATE_TEST_SUITE_P(
         MatchRow{"[libfoo]", "AC_INIT([libfoo], 1.0]))\n", "1.0]"}));
 
 INSTANTIATE_TEST_SUITE_P(
+    QuotedWhitespaceAndCommasArePartOfTheCapture, MatchTest,
+    testing::Values(
+        MatchRow{"[libfoo]", "AC_INIT([libfoo], [(see version.h)], [x])\n",
+                 "[(see version.h)]"},
+        MatchRow{"[libfoo]", "AC_INIT([libfoo], [1,2] x)\n", "[1,2]"},
+        MatchRow{"[libfoo]", "AC_INIT([libfoo], [1.0 \n", "<none>"},
+        MatchRow{"[libfoo]", "AC_INIT([libfoo], [1.0", "<none>"}));
+
+INSTANTIATE_TEST_SUITE_P(
     CallOverSeveralLines, MatchTest,
     testing::Values(
         MatchRow{"[libfoo]", "AC_INIT([libfoo],\n  [1.2.3])\n", "[1.2.3]"},
@@ -107,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
         MatchRow{"[libfoo]", "AC_INIT([libfoo]\n, 1.0)\n", "1.0"},
         MatchRow{"[libfoo]", "AC_INIT([libfoo],\r\n\r\n  2.0\r\n", "2.0"},
         MatchRow{"[libfoo]", "AC_INIT([lib\nfoo], 1.0)\n", "<none>"},
-        MatchRow{"[libfoo]", "AC_INIT([libfoo], [1.0\n.1])\n", "[1.0"},
+        MatchRow{"[libfoo]", "AC_INIT([libfoo], [1.0\n.1])\n", "<none>"},
         MatchRow{"[libfoo]", bytes("AC_INIT([libfoo],\0\n 1.0\n"), "<none>"},
         MatchRow{"[libfoo]", bytes("AC_INIT([libfoo],\n\0 1.0\n"), "<none>"}));
 
