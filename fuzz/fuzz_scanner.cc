@@ -31,8 +31,8 @@ void check(bool condition) {
 int outcome(int found, const char* buffer, const ScanReport& report,
             std::string* version) {
   check(found == 0 || found == 1);
-  const std::size_t length = strnlen(buffer, sizeof buffer);
-  check(length < sizeof buffer);  // terminated, at most 4095 bytes
+  const std::size_t length = strnlen(buffer, version_buffer_size);
+  check(length < version_buffer_size);  // terminated, at most 4095 bytes
   check((found == 1) == (length > 0));
   for (std::size_t i = 0; i < length; ++i) {
     check(is_version_byte(buffer[i]));

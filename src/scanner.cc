@@ -18,10 +18,10 @@ static_assert(lookbehind > max_defining_macro_length, "names are read back");
 // Every line that can match starts, after its whitespace, with this word.
 constexpr char keyword[] = "AC_INIT";
 
-bool starts_with(const char* at, const char* end, const char* word) {
-  const std::size_t length = std::strlen(word);
-  return static_cast<std::size_t>(end - at) >= length &&
-         std::memcmp(at, word, length) == 0;
+template <std::size_t size>
+bool starts_with(const char* at, const char* end, const char (&word)[size]) {
+  return static_cast<std::size_t>(end - at) >= size - 1 &&
+         std::memcmp(at, word, size - 1) == 0;
 }
 
 // The uppercase defining macros; all others end in a lowercase letter.
@@ -41,6 +41,21 @@ bool is_candidate(const char* at, const char* end) {
          starts_uppercase_defining_macro(at, end);
 }
 
+// The test of find_candidate at one place: zero where a candidate may
+// start.
+unsigned char candidate_test(const char* at) {
+  const auto c_ = static_cast<unsigned char>((at[1] ^ 'C') | (at[2] ^ '_'));
+  const auto n4 = static_cast<unsigned char>(at[4] ^ 'N');
+  const auto u6 = static_cast<unsigned char>(at[6] ^ 'U');
+  const auto ac = static_cast<unsigned char>(c_ | (n4 < u6 ? n4 : u6));
+  const auto au = static_cast<unsigned char>((at[1] ^ 'U') | (at[2] ^ '_'));
+  const auto letter = static_cast<unsigned char>(at[0] - 'a');
+  const auto call =
+      static_cast<unsigned char>((at[1] ^ '(') | (letter > 25 ? letter : 0));
+  const unsigned char a = ac < au ? ac : au;
+  return a < call ? a : call;
+}
+
 // Finds the next candidate in [from, end), or returns end; a '(' candidate
 // is returned as the letter before it. Looking at every byte in turn would
 // cost a call per byte; instead a branch-free test of each block, which
@@ -58,23 +73,19 @@ const char* find_candidate(const char* from, const char* end) {
     // compiler can use one vector lane a byte.
     unsigned char least = 0xFF;
     for (std::size_t i = 0; i < block; ++i) {
-      const auto c_ =
-          static_cast<unsigned char>((next[i + 1] ^ 'C') | (next[i + 2] ^ '_'));
-      const auto n4 = static_cast<unsigned char>(next[i + 4] ^ 'N');
-      const auto u6 = static_cast<unsigned char>(next[i + 6] ^ 'U');
-      const auto ac = static_cast<unsigned char>(c_ | (n4 < u6 ? n4 : u6));
-      const auto au =
-          static_cast<unsigned char>((next[i + 1] ^ 'U') | (next[i + 2] ^ '_'));
-      const auto letter = static_cast<unsigned char>(next[i] - 'a');
-      const auto call = static_cast<unsigned char>((next[i + 1] ^ '(') |
-                                                   (letter > 25 ? letter : 0));
-      const unsigned char a = ac < au ? ac : au;
-      const unsigned char b = a < call ? a : call;
-      least = b < least ? b : least;
+      const unsigned char test = candidate_test(next + i);
+      least = test < least ? test : least;
     }
-    if (least == 0) {
-      for (std::size_t i = 0; i < block; ++i) {
-        if (is_candidate(next + i, end)) {
+    // In a block that passes, test groups of 16 the same way, and look at
+    // each place of a group that passes.
+    for (std::size_t group = 0; least == 0 && group < block; group += 16) {
+      unsigned char group_least = 0xFF;
+      for (std::size_t i = group; i < group + 16; ++i) {
+        const unsigned char test = candidate_test(next + i);
+        group_least = test < group_least ? test : group_least;
+      }
+      for (std::size_t i = group; group_least == 0 && i < group + 16; ++i) {
+        if (candidate_test(next + i) == 0 && is_candidate(next + i, end)) {
           return next + i;
         }
       }
@@ -189,9 +200,18 @@ CallRole defining_call_role(const char* piece, const char* end,
 
 namespace {
 
-// Newlines in [begin, end).
+// Newlines in [begin, end). Counted a byte wide in blocks short enough not
+// to overflow, so that the compiler can count one vector lane a byte.
 unsigned long count_newlines(const char* begin, const char* end) {
+  constexpr std::size_t block = 128;
   unsigned long count = 0;
+  for (; static_cast<std::size_t>(end - begin) >= block; begin += block) {
+    unsigned char in_block = 0;
+    for (std::size_t i = 0; i < block; ++i) {
+      in_block = static_cast<unsigned char>(in_block + (begin[i] == '\n'));
+    }
+    count += in_block;
+  }
   for (; begin != end; ++begin) {
     count += *begin == '\n' ? 1 : 0;
   }
