@@ -1,6 +1,8 @@
 #include "m4.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "text.h"
 
@@ -21,12 +23,9 @@ bool is_word(const char* name, std::size_t length, const char* word) {
 template <std::size_t count>
 bool is_one_of(const char* name, std::size_t length,
                const char* const (&words)[count]) {
-  for (const char* word : words) {
-    if (is_word(name, length, word)) {
-      return true;
-    }
-  }
-  return false;
+  return std::any_of(std::begin(words), std::end(words), [&](const char* word) {
+    return is_word(name, length, word);
+  });
 }
 
 // Autoconf, m4sugar, Automake, Libtool, pkg-config and Autoconf Archive
@@ -36,14 +35,12 @@ constexpr const char* autoconf_prefixes[] = {
     "AH_", "AU_",  "AT_", "LT_",  "_LT_", "PKG_", "AX_"};
 
 bool has_autoconf_prefix(const char* name, std::size_t length) {
-  for (const char* prefix : autoconf_prefixes) {
-    const std::size_t prefix_length = std::strlen(prefix);
-    if (length >= prefix_length &&
-        std::memcmp(name, prefix, prefix_length) == 0) {
-      return true;
-    }
-  }
-  return false;
+  return std::any_of(std::begin(autoconf_prefixes), std::end(autoconf_prefixes),
+                     [&](const char* prefix) {
+                       const std::size_t prefix_length = std::strlen(prefix);
+                       return length >= prefix_length &&
+                              std::memcmp(name, prefix, prefix_length) == 0;
+                     });
 }
 
 // GNU m4 builtins that expand even without arguments.

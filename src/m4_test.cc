@@ -34,7 +34,7 @@ class Prologue {
   }
 
   // The expanded version of capture, or "<refused NAME>".
-  std::string expand(const std::string& capture) const {
+  [[nodiscard]] std::string expand(const std::string& capture) const {
     char version[max_line_length + 1];
     RefusedName refused;
     if (!expand_version(definitions_, capture.data(), capture.size(), version,
@@ -44,7 +44,7 @@ class Prologue {
     return version;
   }
 
-  const Definitions& definitions() const { return definitions_; }
+  [[nodiscard]] const Definitions& definitions() const { return definitions_; }
 
  private:
   Definitions definitions_;
