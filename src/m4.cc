@@ -456,6 +456,18 @@ bool read_plain_name(const Definitions& definitions, const char** next,
   return *next != end && (**next == ',' || **next == ')');
 }
 
+// Reads the first argument of a defining call. One that is not a plain name
+// may define any name: every name the table does not hold is refused.
+bool read_defined_name(Definitions* definitions, const char** next,
+                       const char* end, const char** name,
+                       std::size_t* length) {
+  if (read_plain_name(*definitions, next, end, name, length)) {
+    return true;
+  }
+  definitions->unknown_names_refused = true;
+  return false;
+}
+
 }  // namespace
 
 void clear_definitions(Definitions* definitions) {
@@ -487,8 +499,7 @@ std::size_t read_definition(Definitions* definitions, const char* arguments,
   const char* const end = arguments + length;
   const char* name = nullptr;
   std::size_t name_length = 0;
-  if (!read_plain_name(*definitions, &next, end, &name, &name_length)) {
-    definitions->unknown_names_refused = true;
+  if (!read_defined_name(definitions, &next, end, &name, &name_length)) {
     return length;
   }
   if (*next == ')') {
@@ -520,23 +531,22 @@ void refuse_defined_names(Definitions* definitions, DefiningMacro macro,
   const char* const end = arguments + length;
   const char* name = nullptr;
   std::size_t name_length = 0;
-  if (!read_plain_name(*definitions, &next, end, &name, &name_length)) {
-    definitions->unknown_names_refused = true;
+  if (!read_defined_name(definitions, &next, end, &name, &name_length)) {
     return;
   }
   refuse_name(definitions, name, name_length);
   if (macro != DefiningMacro::two_names) {
     return;
   }
-  if (*next == ',') {
-    ++next;
-    skip_whitespace(&next, end, true);
-    if (read_plain_name(*definitions, &next, end, &name, &name_length)) {
-      refuse_name(definitions, name, name_length);
-      return;
-    }
+  if (*next != ',') {
+    definitions->unknown_names_refused = true;
+    return;
   }
-  definitions->unknown_names_refused = true;
+  ++next;
+  skip_whitespace(&next, end, true);
+  if (read_defined_name(definitions, &next, end, &name, &name_length)) {
+    refuse_name(definitions, name, name_length);
+  }
 }
 
 bool expand_version(const Definitions& definitions, const char* capture,
