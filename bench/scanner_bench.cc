@@ -40,9 +40,9 @@ void scan(benchmark::State& state, const std::string& data,
   char version[version_buffer_size];
   ScanReport report;
   for (auto _ : state) {
-    MemoryInput input{data.data(), data.size(), chunk, false, 0};
-    benchmark::DoNotOptimize(
-        scan_for_version(read_memory, &input, pattern, version, &report));
+    MemoryInput input{data.data(), data.size(), chunk, false, 0, false};
+    benchmark::DoNotOptimize(scan_for_version(read_memory, nullptr, &input,
+                                              pattern, version, &report));
     state.SetBytesProcessed(state.bytes_processed() +
                             static_cast<int64_t>(input.offset));
   }

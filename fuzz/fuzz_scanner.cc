@@ -48,15 +48,16 @@ int outcome(int found, const char* buffer, const ScanReport& report,
   return found;
 }
 
-// Scans data read chunk bytes at a time.
-int scan(const char* data, std::size_t size, std::size_t chunk,
+// Scans data read chunk bytes at a time, as a file that can be read again
+// or as a pipe.
+int scan(const char* data, std::size_t size, std::size_t chunk, bool rewinds,
          const SearchPattern& pattern, std::string* version) {
-  MemoryInput input = {data, size, chunk, false, 0};
+  MemoryInput input = {data, size, chunk, false, 0, rewinds};
   char buffer[version_buffer_size];
   std::memset(buffer, '?', sizeof buffer);
   ScanReport report;
-  const int found =
-      scan_for_version(read_memory, &input, pattern, buffer, &report);
+  const int found = scan_for_version(read_memory, rewind_memory, &input,
+                                     pattern, buffer, &report);
   return outcome(found, buffer, report, version);
 }
 
@@ -97,17 +98,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes,
   check(wide_pattern.length == pattern.length);
   check(std::memcmp(wide_pattern.text, pattern.text, pattern.length) == 0);
 
-  // The result depends on the bytes alone: not on how reads split them, and
-  // not on how often the scan runs.
+  // The result depends on the bytes alone: not on how reads split them, not
+  // on whether the input can be read twice, and not on how often the scan
+  // runs.
   std::string whole;
-  const int found = scan(file_data, file_size, file_size + 1, pattern, &whole);
+  const int found =
+      scan(file_data, file_size, file_size + 1, true, pattern, &whole);
   std::string chunked;
   const std::size_t chunk =
       1 + (file_size * 2654435761u + lib_name.size()) % 5000;
-  check(scan(file_data, file_size, chunk, pattern, &chunked) == found);
+  check(scan(file_data, file_size, chunk, true, pattern, &chunked) == found);
   check(chunked == whole);
   std::string again;
-  check(scan(file_data, file_size, file_size + 1, pattern, &again) == found);
+  check(scan(file_data, file_size, file_size + 1, false, pattern, &again) ==
+        found);
   check(again == whole);
   char model_buffer[version_buffer_size];
   ScanReport model_report;

@@ -181,7 +181,8 @@ int run_genversion(int argc, const native_char* const* argv, std::FILE* out,
   char version[version_buffer_size];
   ScanReport report;
   int status = 1;
-  if (scan_for_version(read_input, input, pattern, version, &report) == 1) {
+  if (scan_for_version(read_input, rewind_input, input, pattern, version,
+                       &report) == 1) {
     status = write_version(version, out, err);
   } else if (report.refused_line != 0) {
     report_unresolved(path, report, err);

@@ -66,29 +66,30 @@ constexpr const char* builtins[] = {
 
 struct DefiningMacroName {
   const char* name;
+  std::size_t length;
   DefiningMacro macro;
 };
 
 constexpr DefiningMacroName defining_macros[] = {
-    {"m4_define", DefiningMacro::define},
-    {"define", DefiningMacro::define},
-    {"m4_pushdef", DefiningMacro::one_name},
-    {"pushdef", DefiningMacro::one_name},
-    {"m4_popdef", DefiningMacro::one_name},
-    {"popdef", DefiningMacro::one_name},
-    {"m4_define_default", DefiningMacro::one_name},
-    {"m4_append", DefiningMacro::one_name},
-    {"m4_append_uniq", DefiningMacro::one_name},
-    {"m4_undefine", DefiningMacro::one_name},
-    {"undefine", DefiningMacro::one_name},
-    {"AC_DEFUN", DefiningMacro::one_name},
-    {"AC_DEFUN_ONCE", DefiningMacro::one_name},
-    {"AU_DEFUN", DefiningMacro::one_name},
-    {"m4_copy", DefiningMacro::two_names},
-    {"m4_copy_force", DefiningMacro::two_names},
-    {"m4_rename", DefiningMacro::two_names},
-    {"m4_rename_force", DefiningMacro::two_names},
-    {"AU_ALIAS", DefiningMacro::two_names},
+    {"m4_define", 9, DefiningMacro::define},
+    {"define", 6, DefiningMacro::define},
+    {"m4_pushdef", 10, DefiningMacro::one_name},
+    {"pushdef", 7, DefiningMacro::one_name},
+    {"m4_popdef", 9, DefiningMacro::one_name},
+    {"popdef", 6, DefiningMacro::one_name},
+    {"m4_define_default", 17, DefiningMacro::one_name},
+    {"m4_append", 9, DefiningMacro::one_name},
+    {"m4_append_uniq", 14, DefiningMacro::one_name},
+    {"m4_undefine", 11, DefiningMacro::one_name},
+    {"undefine", 8, DefiningMacro::one_name},
+    {"AC_DEFUN", 8, DefiningMacro::one_name},
+    {"AC_DEFUN_ONCE", 13, DefiningMacro::one_name},
+    {"AU_DEFUN", 8, DefiningMacro::one_name},
+    {"m4_copy", 7, DefiningMacro::two_names},
+    {"m4_copy_force", 13, DefiningMacro::two_names},
+    {"m4_rename", 9, DefiningMacro::two_names},
+    {"m4_rename_force", 15, DefiningMacro::two_names},
+    {"AU_ALIAS", 8, DefiningMacro::two_names},
 };
 
 // The table of definitions.
@@ -479,11 +480,13 @@ void clear_definitions(Definitions* definitions) {
 DefiningMacro defining_macro_before(const char* paren, const char* begin,
                                     const char** word) {
   for (const DefiningMacroName& macro : defining_macros) {
-    const std::size_t length = std::strlen(macro.name);
+    const std::size_t length = macro.length;
     const char* const name = paren - length;
     // A digit before the name would end an m4 name that starts with a
     // letter; taking the call for a defining one then only refuses more.
+    // Most words differ in their last letter already.
     if (static_cast<std::size_t>(paren - begin) >= length &&
+        paren[-1] == macro.name[length - 1] &&
         std::memcmp(name, macro.name, length) == 0 &&
         (name == begin || !is_name_start(name[-1]))) {
       *word = name;

@@ -19,6 +19,11 @@ std::FILE* open_input(const char* path) {
   return input;
 }
 
+bool rewind_input(void* input) {
+  // Reads go to the descriptor, so its offset is all there is to move.
+  return lseek(fileno(static_cast<std::FILE*>(input)), 0, SEEK_SET) == 0;
+}
+
 long read_input(void* input, char* buffer, std::size_t size) {
   // Read the descriptor directly: a pipe's lines are tried as soon as they
   // arrive, and nothing is copied through a stdio buffer.

@@ -1,10 +1,21 @@
+#include <io.h>
 #include <share.h>
+#include <windows.h>
 
 #include "platform.h"
 
 std::FILE* open_input(const wchar_t* path) {
   // Text mode reads CR LF as one newline and ends the file at a byte 0x1A.
   return _wfsopen(path, L"r", _SH_DENYNO);
+}
+
+bool rewind_input(void* input) {
+  // fseek seems to succeed on a pipe or a console: only a file on disk
+  // can really be read again.
+  auto* file = static_cast<std::FILE*>(input);
+  const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+  return GetFileType(handle) == FILE_TYPE_DISK &&
+         std::fseek(file, 0, SEEK_SET) == 0;
 }
 
 long read_input(void* input, char* buffer, std::size_t size) {

@@ -21,4 +21,8 @@ std::FILE* open_input(const native_char* path);
 // Returns the count, 0 at the end of the input, or -1 after a read error.
 long read_input(void* input, char* buffer, std::size_t size);
 
+// Moves an input from open_input back to its start (a RewindFunction);
+// false where it cannot be read again, as a pipe.
+bool rewind_input(void* input);
+
 #endif  // GENVERSION_PLATFORM_H_

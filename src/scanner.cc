@@ -41,6 +41,47 @@ bool is_candidate(const char* at, const char* end) {
          starts_uppercase_defining_macro(at, end);
 }
 
+// Finds the next keyword in [from, end), or returns end. Looking at every
+// line start would cost a call per line; instead a branch-free test of each
+// block, which compilers turn into vector compares, passes over the blocks
+// that hold no keyword: it looks for the "C_" and the 'N' of "AC_INIT",
+// which other Autoconf text seldom holds in that order. In a block that
+// passes, the few 'N's are found with memchr and checked in full.
+const char* find_keyword(const char* from, const char* end) {
+  constexpr std::size_t keyword_length = sizeof keyword - 1;
+  constexpr std::size_t block = 128;
+  constexpr std::size_t n_offset = 4;  // "AC_INIT"[4] == 'N'
+  const char* next = from;
+  while (static_cast<std::size_t>(end - next) >= block + keyword_length) {
+    // Zero exactly where all three bytes are there; kept byte-wide, so the
+    // compiler can use one vector lane a byte.
+    unsigned char least = 0xFF;
+    for (std::size_t i = 0; i < block; ++i) {
+      const auto differs = static_cast<unsigned char>(
+          (next[i + 1] ^ 'C') | (next[i + 2] ^ '_') | (next[i + 4] ^ 'N'));
+      least = differs < least ? differs : least;
+    }
+    if (least == 0) {
+      const char* n = next + n_offset;
+      const char* const n_end = next + block + n_offset;
+      while ((n = static_cast<const char*>(std::memchr(
+                  n, 'N', static_cast<std::size_t>(n_end - n)))) != nullptr) {
+        if (std::memcmp(n - n_offset, keyword, keyword_length) == 0) {
+          return n - n_offset;
+        }
+        ++n;
+      }
+    }
+    next += block;
+  }
+  for (; static_cast<std::size_t>(end - next) >= keyword_length; ++next) {
+    if (std::memcmp(next, keyword, keyword_length) == 0) {
+      return next;
+    }
+  }
+  return end;
+}
+
 // The test of find_candidate at one place: zero where a candidate may
 // start.
 unsigned char candidate_test(const char* at) {
@@ -71,23 +112,22 @@ const char* find_candidate(const char* from, const char* end) {
   while (static_cast<std::size_t>(end - next) >= block + reach) {
     // Zero exactly where a candidate may start; kept byte-wide, so the
     // compiler can use one vector lane a byte.
+    unsigned char tests[block];
     unsigned char least = 0xFF;
     for (std::size_t i = 0; i < block; ++i) {
-      const unsigned char test = candidate_test(next + i);
-      least = test < least ? test : least;
+      tests[i] = candidate_test(next + i);
+      least = tests[i] < least ? tests[i] : least;
     }
-    // In a block that passes, test groups of 16 the same way, and look at
-    // each place of a group that passes.
-    for (std::size_t group = 0; least == 0 && group < block; group += 16) {
-      unsigned char group_least = 0xFF;
-      for (std::size_t i = group; i < group + 16; ++i) {
-        const unsigned char test = candidate_test(next + i);
-        group_least = test < group_least ? test : group_least;
-      }
-      for (std::size_t i = group; group_least == 0 && i < group + 16; ++i) {
-        if (candidate_test(next + i) == 0 && is_candidate(next + i, end)) {
-          return next + i;
-        }
+    // In a block that passes, look at each place whose test passed.
+    for (const unsigned char* passed = tests;
+         least == 0 &&
+         (passed = static_cast<const unsigned char*>(std::memchr(
+              passed, 0, static_cast<std::size_t>(tests + block - passed)))) !=
+             nullptr;
+         ++passed) {
+      const char* const at = next + (passed - tests);
+      if (is_candidate(at, end)) {
+        return at;
       }
     }
     next += block;
@@ -243,11 +283,37 @@ void note_refusal(const ScanState& state, const char* origin,
   }
 }
 
-}  // namespace
+// What one pass over the input looks for.
+enum class Pass {
+  // Only whether some AC_INIT call of the library yields a capture: that
+  // needs no definitions, so only the keyword is searched for.
+  calls_only,
+  // Everything: definitions, refusals and the version.
+  full
+};
 
-int scan_for_version(ReadFunction read, void* input,
-                     const SearchPattern& pattern, char* version,
-                     ScanReport* report) {
+// Tries the AC_INIT call at keyword as the pass needs: in a calls_only
+// pass, 1 when it yields a capture.
+int try_call(Pass pass, const SearchPattern& pattern,
+             const Definitions& definitions, const char* keyword,
+             const char* line_end, const char* call_end, bool call_is_cut,
+             char* version, RefusedName* refused) {
+  if (pass == Pass::full) {
+    return try_init_call(pattern, definitions, keyword, line_end, call_end,
+                         call_is_cut, version, refused);
+  }
+  char capture[max_line_length + 1];
+  return match_search_pattern(pattern, keyword, line_end, call_end, call_is_cut,
+                              capture) > 0
+             ? 1
+             : 0;
+}
+
+// One pass over the input. Returns 1 when it finds what the pass looks
+// for; sets read_failed when a read error ended it.
+int scan_pass(Pass pass, ReadFunction read, void* input,
+              const SearchPattern& pattern, char* version, ScanReport* report,
+              bool* read_failed) {
   ScanState state;
   clear_definitions(&state.definitions);
   state.buffer_offset = 0;
@@ -270,6 +336,7 @@ int scan_for_version(ReadFunction read, void* input,
   for (;;) {
     const long count = read(input, buffer + held, read_block_size);
     if (count < 0) {
+      *read_failed = true;
       break;  // the unfinished piece is lost, as with a line reader
     }
     const bool ended = count == 0;
@@ -281,7 +348,10 @@ int scan_for_version(ReadFunction read, void* input,
     std::size_t search_from = origin;
     std::size_t unfinished = held;  // where the first unhandled piece starts
     while (pattern.can_match) {
-      const char* found = find_candidate(buffer + search_from, buffer + held);
+      const char* found =
+          pass == Pass::full
+              ? find_candidate(buffer + search_from, buffer + held)
+              : find_keyword(buffer + search_from, buffer + held);
       if (found == buffer + held) {
         break;
       }
@@ -326,8 +396,8 @@ int scan_for_version(ReadFunction read, void* input,
       const auto first = static_cast<std::size_t>(word - buffer);
       if (!ended && held - first <= max_call_length) {
         if (is_init && length != 0) {
-          const int tried = try_init_call(
-              pattern, state.definitions, found, buffer + start + length,
+          const int tried = try_call(
+              pass, pattern, state.definitions, found, buffer + start + length,
               buffer + start + length, false, version, &refused);
           if (tried == 1) {
             return 1;
@@ -348,9 +418,9 @@ int scan_for_version(ReadFunction read, void* input,
           held - first > max_call_length ? first + max_call_length : held;
       state.handled_until = state.buffer_offset + at + 1;
       if (is_init) {
-        const int tried = try_init_call(
-            pattern, state.definitions, found, buffer + start + length,
-            buffer + call_end, call_end != held, version, &refused);
+        const int tried = try_call(pass, pattern, state.definitions, found,
+                                   buffer + start + length, buffer + call_end,
+                                   call_end != held, version, &refused);
         if (tried == 1) {
           return 1;
         }
@@ -389,7 +459,7 @@ int scan_for_version(ReadFunction read, void* input,
         unfinished = held;
       }
     }
-    if (report->refused_line == 0) {
+    if (pass == Pass::full && report->refused_line == 0) {
       state.lines_before +=
           count_newlines(buffer + origin, buffer + unfinished);
     }
@@ -403,4 +473,29 @@ int scan_for_version(ReadFunction read, void* input,
   }
   version[0] = '\0';
   return 0;
+}
+
+}  // namespace
+
+int scan_for_version(ReadFunction read, RewindFunction rewind, void* input,
+                     const SearchPattern& pattern, char* version,
+                     ScanReport* report) {
+  bool read_failed = false;
+  // Definitions matter only where a call of the library yields a capture.
+  // An input that can be read again is first searched for one with the
+  // keyword alone, which costs a fraction of the full search; most inputs
+  // without the library's version end there.
+  if (rewind != nullptr && rewind(input)) {
+    if (scan_pass(Pass::calls_only, read, input, pattern, version, report,
+                  &read_failed) == 0 &&
+        !read_failed) {
+      return 0;
+    }
+    if (!rewind(input)) {
+      version[0] = '\0';
+      return 0;  // as after a read error
+    }
+  }
+  return scan_pass(Pass::full, read, input, pattern, version, report,
+                   &read_failed);
 }

@@ -16,6 +16,9 @@ constexpr std::size_t version_buffer_size = max_line_length + 1;
 // bytes read, 0 at the end of the input, or -1 after a read error.
 using ReadFunction = long (*)(void* input, char* buffer, std::size_t size);
 
+// Moves the input back to its start; false where it cannot, as on a pipe.
+using RewindFunction = bool (*)(void* input);
+
 // Drops every byte of text that is not a version byte, keeping the order of
 // the others; returns the new length.
 std::size_t filter_version(char* text);
@@ -35,7 +38,10 @@ struct ScanReport {
 // newline is tried too. A read error ends the scan as the end of the input
 // does, and a line it interrupts is not tried. Returns 1 with the version of
 // the first AC_INIT call that yields one, else 0 with version empty.
-int scan_for_version(ReadFunction read, void* input,
+// An input that rewind (which may be null) can move back to its start is
+// first searched for the library's calls alone, and read again in full only
+// where one yields a capture: the result is the same.
+int scan_for_version(ReadFunction read, RewindFunction rewind, void* input,
                      const SearchPattern& pattern, char* version,
                      ScanReport* report);
 

@@ -25,17 +25,25 @@ std::string outcome(int found, const char* version, const ScanReport& report) {
          report.refused.text + ">";
 }
 
+// Scans data read chunk bytes at a time, once as a pipe and once as a file
+// that can be read again, which must give the same.
 std::string scan(const std::string& data, const char* lib_name,
                  std::size_t chunk, bool fails_at_end = false) {
   SearchPattern pattern;
   build_search_pattern(lib_name, &pattern);
-  MemoryInput input{data.data(), data.size(), chunk, fails_at_end, 0};
-  char version[version_buffer_size];
-  std::memset(version, '?', sizeof version);
-  ScanReport report;
-  const int found =
-      scan_for_version(read_memory, &input, pattern, version, &report);
-  return outcome(found, version, report);
+  std::string outcomes[2];
+  for (const bool rewinds : {false, true}) {
+    MemoryInput input{data.data(),  data.size(), chunk,
+                      fails_at_end, 0,           rewinds};
+    char version[version_buffer_size];
+    std::memset(version, '?', sizeof version);
+    ScanReport report;
+    const int found = scan_for_version(read_memory, rewind_memory, &input,
+                                       pattern, version, &report);
+    outcomes[rewinds ? 1 : 0] = outcome(found, version, report);
+  }
+  EXPECT_EQ(outcomes[0], outcomes[1]) << "read once and read twice differ";
+  return outcomes[0];
 }
 
 struct FilterRow {
@@ -163,11 +171,12 @@ TEST(ScanTest, StopsReadingAtTheFirstVersion) {
   SearchPattern pattern;
   build_search_pattern("a", &pattern);
   const std::string data = "AC_INIT(a, 1)\n" + repeat('x', 1 << 20);
-  MemoryInput input{data.data(), data.size(), 64, false, 0};
+  MemoryInput input{data.data(), data.size(), 64, false, 0, false};
   char version[version_buffer_size];
   ScanReport report;
-  EXPECT_EQ(scan_for_version(read_memory, &input, pattern, version, &report),
-            1);
+  EXPECT_EQ(
+      scan_for_version(read_memory, nullptr, &input, pattern, version, &report),
+      1);
   EXPECT_EQ(input.offset, 64U);
 }
 

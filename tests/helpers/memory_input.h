@@ -20,6 +20,8 @@ struct MemoryInput {
   std::size_t chunk;
   bool fails_at_end;
   std::size_t offset;
+  // Whether it can be read again from the start, as a file can.
+  bool rewinds;
 };
 
 // A ReadFunction over a MemoryInput.
@@ -33,6 +35,16 @@ inline long read_memory(void* source, char* buffer, std::size_t size) {
   std::copy_n(input->data + input->offset, count, buffer);
   input->offset += count;
   return static_cast<long>(count);
+}
+
+// A RewindFunction over a MemoryInput.
+inline bool rewind_memory(void* source) {
+  auto* input = static_cast<MemoryInput*>(source);
+  if (!input->rewinds) {
+    return false;
+  }
+  input->offset = 0;
+  return true;
 }
 
 // The scan in its plainest form, over the whole input at once: splits it
