@@ -1,12 +1,18 @@
 #!/usr/bin/env python3
-"""Writes a large configure.ac-like file that holds no AC_INIT line of the
-benchmarked library, [libbench]: ordinary Autoconf lines, with AC_INIT lines
-of other libraries among them. The same seed and size give the same bytes.
+"""Writes a large configure.ac-like input that holds no AC_INIT call of the
+benchmarked library, [libbench]. The same arguments give the same bytes.
 
-usage: make_input.py OUTPUT [SIZE_MIB] [SEED]
+  real:      real configure.ac files (those in --from), one after another,
+             as often as it takes: their own m4 definitions and AC_INIT
+             calls of other libraries at their real density;
+  synthetic: ordinary Autoconf lines, a few AC_INIT lines of other
+             libraries in every MiB;
+  dense:     the same lines with another library's AC_INIT call every
+             dozen lines, and m4 definitions among them.
 """
+import argparse
+import os
 import random
-import sys
 
 LINES = [
     "dnl Process this file with autoconf to produce a configure script.",
@@ -34,8 +40,7 @@ LINES = [
     "\tAC_MSG_CHECKING([for a working compiler])",
 ]
 
-# AC_INIT lines of other libraries (or of this one, written otherwise):
-# several in every MiB, none of them a match for [libbench].
+# AC_INIT lines of other libraries (or of this one, written otherwise).
 OTHER_AC_INIT = [
     "AC_INIT([libother], [1.2.3], [bugs@example.org])",
     "AC_INIT([libbenchmark], [2.0])",
@@ -43,24 +48,63 @@ OTHER_AC_INIT = [
     "dnl AC_INIT([libbench], [4.0])",
 ]
 
+DEFINITIONS = [
+    "m4_define([other_major], [1])",
+    "m4_define([other_version], [other_major.2])",
+    "define([OTHER_VERSION], [3.4])",
+]
 
-def main():
-    output = sys.argv[1]
-    size = int(sys.argv[2]) if len(sys.argv) > 2 else 256
-    rng = random.Random(int(sys.argv[3]) if len(sys.argv) > 3 else 1)
-    # A 1 MiB block of random lines, repeated: fast to write, same bytes
-    # every time.
+
+def one_mib(kind, rng):
+    """A block of about 1 MiB of lines, repeated to make the input."""
     block = []
     length = 0
     while length < 1 << 20:
-        pool = OTHER_AC_INIT if rng.random() < 0.0002 else LINES
+        if kind == "dense":
+            pool = (OTHER_AC_INIT if len(block) % 12 == 0
+                    else DEFINITIONS if len(block) % 12 == 6 else LINES)
+        else:
+            pool = OTHER_AC_INIT if rng.random() < 0.0002 else LINES
         line = rng.choice(pool) + "\n"
         block.append(line)
         length += len(line)
-    data = "".join(block).encode()
-    with open(output, "wb") as out:
-        for _ in range(size):
-            out.write(data)
+    return "".join(block).encode()
+
+
+def real_files(folder):
+    data = b""
+    for name in sorted(os.listdir(folder)):
+        with open(os.path.join(folder, name), "rb") as f:
+            text = f.read()
+        data += text if text.endswith(b"\n") else text + b"\n"
+    if b"[libbench]" in data:
+        raise SystemExit("make_input.py: the real files name [libbench]")
+    return data
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("output", help="the file to write")
+    parser.add_argument("size_mib", type=int, nargs="?", default=256)
+    parser.add_argument("--kind", choices=["real", "synthetic", "dense"],
+                        default="synthetic")
+    parser.add_argument("--from", dest="folder",
+                        help="folder of real configure.ac files (--kind real)")
+    parser.add_argument("--seed", type=int, default=1)
+    args = parser.parse_args()
+    if args.kind == "real":
+        if not args.folder:
+            parser.error("--kind real needs --from FOLDER")
+        data = real_files(args.folder)
+    else:
+        data = one_mib(args.kind, random.Random(args.seed))
+    size = args.size_mib << 20
+    with open(args.output, "wb") as out:
+        written = 0
+        while written < size:
+            out.write(data[:size - written])
+            written += min(len(data), size - written)
 
 
 if __name__ == "__main__":

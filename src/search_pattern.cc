@@ -139,7 +139,7 @@ std::size_t match_search_pattern(const SearchPattern& pattern, const char* text,
   unsigned quotes = 0;
   unsigned parentheses = 0;
   for (; next != end && *next != '\0' && *next != '\n' &&
-         (quotes > 0 || (*next != ',' && !is_whitespace_byte(*next)));
+         (quotes > 0 || *next != ',');
        ++next) {
     if (quotes > 0) {
       quotes += *next == '[' ? 1 : 0;
@@ -162,6 +162,10 @@ std::size_t match_search_pattern(const SearchPattern& pattern, const char* text,
   if ((call.continued && call_is_cut && next == call_end) ||
       (quotes > 0 && !call.zero_ended && (next == end || *next == '\n'))) {
     captured = 0;
+  }
+  // Whitespace before the argument's end is no part of the version.
+  while (captured > 0 && is_whitespace_byte(capture[captured - 1])) {
+    --captured;
   }
   capture[captured] = '\0';
   return captured;

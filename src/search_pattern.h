@@ -40,11 +40,11 @@ void build_search_pattern(const wchar_t* lib_name, SearchPattern* pattern);
 // call_end cuts a line short, where a capture yields nothing. On a match,
 // stores the captured token with a terminator in capture, which has room
 // for max_line_length + 1 bytes, and returns its length; returns 0 when the
-// call yields no capture. The capture skips whitespace, then runs up to the
-// next whitespace, comma or ')' that closes no '(' outside [ ] quotes, or
-// the end of its line; whitespace and commas inside quotes are part of it,
-// as they are of the m4 argument, and quotes still open at the end of the
-// line leave no capture. It never starts with a comma.
+// call yields no capture. The capture is the m4 argument: it skips
+// whitespace, then runs up to the next comma or ')' that closes no '('
+// outside [ ] quotes, or the end of its line, without the whitespace
+// before that; quotes still open at the end of the line leave no capture.
+// It never starts with a comma.
 std::size_t match_search_pattern(const SearchPattern& pattern, const char* text,
                                  const char* line_end, const char* call_end,
                                  bool call_is_cut, char* capture);

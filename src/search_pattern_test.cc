@@ -74,7 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
         MatchRow{"[libfoo]", "ac_init([libfoo], [1.0])\n", "<none>"}));
 
 INSTANTIATE_TEST_SUITE_P(
-    CaptureEndsAtCommaOrWhitespace, MatchTest,
+    CaptureIsTheWholeArgument, MatchTest,
     testing::Values(
         MatchRow{"[libfoo]", "AC_INIT([libfoo],[1.2.3],[bugs])\n", "[1.2.3]"},
         MatchRow{"[megatools]",
@@ -83,7 +83,10 @@ INSTANTIATE_TEST_SUITE_P(
                  "[1.9.92]"},
         MatchRow{"[libfoo]", "AC_INIT([libfoo],,[bugs])\n", "<none>"},
         MatchRow{"[libfoo]", "AC_INIT([libfoo], , [bugs])\n", "<none>"},
-        MatchRow{"[libfoo]", "AC_INIT([libfoo], [1.0] [bugs])\n", "[1.0]"},
+        MatchRow{"[libfoo]", "AC_INIT([libfoo], [1.0] [bugs])\n",
+                 "[1.0] [bugs]"},
+        MatchRow{"[libfoo]", "AC_INIT([libfoo], 1.0 beta )\n", "1.0 beta"},
+        MatchRow{"[libfoo]", "AC_INIT([libfoo], 1.0 \t\r\n", "1.0"},
         MatchRow{"[libfoo]", "AC_INIT([libfoo], [1.0]\r\n", "[1.0]"},
         // 0xA0 is no whitespace: it starts the capture.
         MatchRow{"[libfoo]", "AC_INIT([libfoo],\xA0[1.0])\n", "\xA0[1.0]"}));
@@ -103,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         MatchRow{"[libfoo]", "AC_INIT([libfoo], [(see version.h)], [x])\n",
                  "[(see version.h)]"},
-        MatchRow{"[libfoo]", "AC_INIT([libfoo], [1,2] x)\n", "[1,2]"},
+        MatchRow{"[libfoo]", "AC_INIT([libfoo], [1,2] x)\n", "[1,2] x"},
         MatchRow{"[libfoo]", "AC_INIT([libfoo], [1.0 \n", "<none>"},
         MatchRow{"[libfoo]", "AC_INIT([libfoo], [1.0", "<none>"}));
 

@@ -24,7 +24,7 @@ import subprocess
 import sys
 
 VERSIONS = ["1.2.3", "0.9", "2.0_beta", "1.2.3-rc1", "10.48-DEV", "3", "1.0+git",
-            "4.5.6.7", "2.11"]
+            "4.5.6.7", "2.11", "2.0 beta 3"]
 
 
 def version_pieces(rng):
