@@ -75,9 +75,9 @@ instructions() {  # CMD...: instructions the whole process executes
   echo "sed $(instructions sed -n "$sed_small" "$small")"
 } >"$work/instructions.txt"
 
-python3 - "$work" "$gv" "$small" "$large" <<'PY'
+python3 - "$work" "$gv" "$small" "$large" "$dense" <<'PY'
 import json, os, subprocess, sys
-work, gv, small, large = sys.argv[1:5]
+work, gv, small, large, dense = sys.argv[1:6]
 
 def medians(name):
     with open(os.path.join(work, name + ".json")) as f:

@@ -457,16 +457,47 @@ bool read_plain_name(const Definitions& definitions, const char** next,
   return *next != end && (**next == ',' || **next == ')');
 }
 
-// Reads the first argument of a defining call. One that is not a plain name
-// may define any name: every name the table does not hold is refused.
+// Names whose definitions Autoconf's own AC_INIT relies on to compute
+// and write PACKAGE_VERSION: m4sugar, Autoconf's internals, AC_INIT and
+// the macros it defines and writes the version with.
+bool is_autoconf_machinery(const char* name, std::size_t length) {
+  constexpr const char* prefixes[] = {"m4_",     "_m4_",        "_AC_",
+                                      "AC_INIT", "AC_PACKAGE_", "AC_SUBST"};
+  return std::any_of(std::begin(prefixes), std::end(prefixes),
+                     [&](const char* prefix) {
+                       const std::size_t prefix_length = std::strlen(prefix);
+                       return length >= prefix_length &&
+                              std::memcmp(name, prefix, prefix_length) == 0;
+                     }) ||
+         is_one_of(name, length, builtins);
+}
+
+void note_autoconf_changed(Definitions* definitions, const char* name,
+                           std::size_t length) {
+  if (definitions->autoconf_changed) {
+    return;
+  }
+  definitions->autoconf_changed = true;
+  RefusedName& by = definitions->autoconf_changed_by;
+  const std::size_t kept =
+      length < sizeof by.text ? length : sizeof by.text - 1;
+  std::memcpy(by.text, name, kept);
+  by.text[kept] = '\0';
+}
+
+// Reads a name that a defining call defines. One that is not a plain name
+// may be any name: every name the table does not hold is refused.
 bool read_defined_name(Definitions* definitions, const char** next,
                        const char* end, const char** name,
                        std::size_t* length) {
-  if (read_plain_name(*definitions, next, end, name, length)) {
-    return true;
+  if (!read_plain_name(*definitions, next, end, name, length)) {
+    definitions->unknown_names_refused = true;
+    return false;
   }
-  definitions->unknown_names_refused = true;
-  return false;
+  if (is_autoconf_machinery(*name, *length)) {
+    note_autoconf_changed(definitions, *name, *length);
+  }
+  return true;
 }
 
 }  // namespace
@@ -475,6 +506,7 @@ void clear_definitions(Definitions* definitions) {
   definitions->count = 0;
   definitions->text_used = 0;
   definitions->unknown_names_refused = false;
+  definitions->autoconf_changed = false;
 }
 
 DefiningMacro defining_macro_before(const char* paren, const char* begin,
@@ -554,6 +586,11 @@ void refuse_defined_names(Definitions* definitions, DefiningMacro macro,
 
 bool expand_version(const Definitions& definitions, const char* capture,
                     std::size_t length, char* version, RefusedName* refused) {
+  if (definitions.autoconf_changed) {
+    *refused = definitions.autoconf_changed_by;
+    version[0] = '\0';
+    return false;
+  }
   char collected[max_line_length + 1];
   Scan collect = {
       &definitions, {}, {collected, max_line_length, 0, false}, refused};

@@ -33,6 +33,11 @@ struct Definition {
   bool usable;
 };
 
+// The name that stopped an expansion, for the refusal message.
+struct RefusedName {
+  char text[max_line_length + 1];
+};
+
 struct Definitions {
   Definition entries[max_definitions];
   std::size_t count;
@@ -43,6 +48,12 @@ struct Definitions {
   // call whose name is computed, or a full table): from then on a name the
   // table does not hold is refused instead of being taken literally.
   bool unknown_names_refused;
+  // Set by the first defining call of a name that Autoconf's own AC_INIT
+  // relies on (Autoconf's, m4sugar's or an m4 builtin's), which may change
+  // how Autoconf computes the version: every AC_INIT call after it is
+  // refused, naming it.
+  bool autoconf_changed;
+  RefusedName autoconf_changed_by;
 };
 
 void clear_definitions(Definitions* definitions);
@@ -76,11 +87,6 @@ std::size_t read_definition(Definitions* definitions, const char* arguments,
 // Any other defining call: the names it names are refused.
 void refuse_defined_names(Definitions* definitions, DefiningMacro macro,
                           const char* arguments, std::size_t length);
-
-// The name that stopped an expansion, for the refusal message.
-struct RefusedName {
-  char text[max_line_length + 1];
-};
 
 // Expands a version argument captured from an AC_INIT line: collected as
 // m4 collects an argument, then rescanned, then filtered to version bytes

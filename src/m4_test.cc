@@ -213,6 +213,34 @@ TEST(DefinitionsTest, OtherDefiningCallsRefuseTheirNames) {
   }
 }
 
+TEST(DefinitionsTest, ChangingAutoconfItselfRefusesEveryVersion) {
+  // Autoconf gives 9.9, 8.8 and 5.5 for the version 1.0 after these.
+  const char* const changes[] = {"m4_define([AC_PACKAGE_VERSION], [9.9])",
+                                 "m4_pushdef([AC_PACKAGE_VERSION], [8.8])",
+                                 "m4_define([m4_normalize], [5.5])",
+                                 "define([define], [x])"};
+  for (const char* change : changes) {
+    Prologue prologue;
+    if (std::string(change).find("m4_pushdef") == 0) {
+      prologue.refuse(change);
+    } else {
+      prologue.define(change);
+    }
+    const std::string call(change);
+    const std::size_t name = call.find('(') + 1;
+    const std::string changed = call.substr(
+        name + (call[name] == '[' ? 1 : 0),
+        call.find_first_of("],", name) - name - (call[name] == '[' ? 1 : 0));
+    EXPECT_EQ(prologue.expand("[1.0]"), "<refused " + changed + ">") << change;
+  }
+  // Macros of a project's own, or Autoconf macros that do not make the
+  // version, change nothing.
+  Prologue prologue;
+  prologue.refuse("AC_DEFUN([AX_CHECK_FOO], [x])")
+      .define("define([AC_SITE_LOAD], )");
+  EXPECT_EQ(prologue.expand("[1.0]"), "1.0");
+}
+
 TEST(DefinitionsTest, ComputedNameRefusesEveryUnknownName) {
   Prologue prologue;
   prologue.define("m4_define([v], [1])").refuse("m4_define([$1], [x])");

@@ -48,11 +48,12 @@ def q(text, rng):
     return "[" + text + "]" if rng.random() < 0.7 else text
 
 
-def init_call(rng, name, version_text):
-    """An AC_INIT call, on one line or several."""
+def init_call(rng, name, version_text, arguments_only=False):
+    """An AC_INIT call, on one line or several. Unless arguments_only, it
+    may also be one that m4 passes no arguments."""
     bugs = rng.choice(["", ", [bugs@example.org]",
                        ",[bugs@example.org],[tarname]"])
-    form = rng.randrange(7)
+    form = rng.randrange(6 if arguments_only else 7)
     if form == 6:
         # No '(' right after the name: AC_INIT gets no arguments.
         return "AC_INIT (%s, %s%s)" % (name, version_text, bugs)
@@ -128,7 +129,7 @@ def refused_case(rng):
     case = literal_case(rng)
     case.literal = False
     init = case.lines.pop()
-    kind = rng.randrange(9)
+    kind = rng.randrange(11)
     if kind == 0:
         case.lines.append("m4_define([v_full], m4_esyscmd([echo 5.6.7]))")
     elif kind == 1:
@@ -150,9 +151,20 @@ def refused_case(rng):
         case.lines.append("v_set")
     elif kind == 7:
         case.lines.append("m4_define([v_full], m4_format([%d.%d], 7, 1))")
-    else:
+    elif kind == 8:
         case.lines.append("m4_define([v_full], [m4_esyscmd_s([echo 8])])")
-    case.lines.append(init_call(rng, case.name, "[v_full]"))
+    elif kind == 9:
+        # Autoconf's own macros, redefined: the version is not AC_INIT's.
+        case.lines.append("m4_define([v_full], [1.0])")
+        case.lines.append(rng.choice([
+            "m4_define([AC_PACKAGE_VERSION], [9.9])",
+            "m4_pushdef([AC_PACKAGE_VERSION], [8.8])",
+            "m4_define([m4_normalize], [5.5])"]))
+    else:
+        case.lines.append("m4_define([v_full], [1.0])")
+        case.lines.append("m4_define([v_other], [2.0])")
+        case.lines.append("m4_copy_force([v_other], [v_full])")
+    case.lines.append(init_call(rng, case.name, "[v_full]", True))
     return case
 
 
