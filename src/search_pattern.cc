@@ -64,9 +64,8 @@ struct CallText {
   const char* next;
   const char* line_end;
   const char* call_end;
-  bool continues;   // the current line may be followed by the next
-  bool continued;   // the current line follows an earlier one
-  bool zero_ended;  // a zero byte ends the current line's text
+  bool continues;  // the current line may be followed by the next
+  bool continued;  // the current line follows an earlier one
 };
 
 // Moves on to the next line of the call, if there is one.
@@ -81,17 +80,13 @@ bool next_line(CallText* call) {
                                       : call->call_end;
   call->continues = newline != nullptr;
   call->continued = true;
-  const void* zero = std::memchr(
-      call->next, '\0', static_cast<std::size_t>(call->line_end - call->next));
-  if (zero != nullptr) {
-    call->line_end = static_cast<const char*>(zero);
-    call->continues = false;
-    call->zero_ended = true;
-  }
   return true;
 }
 
-// Skips whitespace, across line ends where the call goes on.
+// Skips whitespace, across line ends where the call goes on. A zero byte
+// ends a line's text: no pattern byte and no whitespace is zero, so a walk
+// that reaches the end of a line met none, and a line that holds one never
+// continues.
 void skip_whitespace(CallText* call) {
   for (;;) {
     while (call->next != call->line_end && is_whitespace_byte(*call->next)) {
@@ -112,15 +107,8 @@ std::size_t match_search_pattern(const SearchPattern& pattern, const char* text,
   if (!pattern.can_match) {
     return 0;
   }
-  const void* zero =
-      std::memchr(text, '\0', static_cast<std::size_t>(line_end - text));
-  CallText call = {
-      text,     line_end,
-      call_end, zero == nullptr && line_end != text && line_end[-1] == '\n',
-      false,    zero != nullptr};
-  if (zero != nullptr) {
-    call.line_end = static_cast<const char*>(zero);
-  }
+  CallText call = {text, line_end, call_end,
+                   line_end != text && line_end[-1] == '\n', false};
   for (std::size_t i = 0; i < pattern.length; ++i) {
     const char expected = pattern.text[i];
     if (expected == ' ') {
@@ -160,7 +148,7 @@ std::size_t match_search_pattern(const SearchPattern& pattern, const char* text,
   // the call may be cut short; a quoted one that runs into the end of its
   // line goes on past it.
   if ((call.continued && call_is_cut && next == call_end) ||
-      (quotes > 0 && !call.zero_ended && (next == end || *next == '\n'))) {
+      (quotes > 0 && (next == end || *next == '\n'))) {
     captured = 0;
   }
   // Whitespace before the argument's end is no part of the version.
