@@ -33,16 +33,17 @@ std::string configure_lines(std::size_t size) {
   return text;
 }
 
+// Scans data as a pipe, or with rewinds as a file that can be read again.
 void scan(benchmark::State& state, const std::string& data,
-          std::size_t chunk = SIZE_MAX) {
+          std::size_t chunk = SIZE_MAX, bool rewinds = false) {
   SearchPattern pattern;
   build_search_pattern("[libbench]", &pattern);
   char version[version_buffer_size];
   ScanReport report;
   for (auto _ : state) {
-    MemoryInput input{data.data(), data.size(), chunk, false, 0, false};
-    benchmark::DoNotOptimize(scan_for_version(read_memory, nullptr, &input,
-                                              pattern, version, &report));
+    MemoryInput input{data.data(), data.size(), chunk, false, 0, rewinds};
+    benchmark::DoNotOptimize(scan_for_version(
+        read_memory, rewind_memory, &input, pattern, version, &report));
     state.SetBytesProcessed(state.bytes_processed() +
                             static_cast<int64_t>(input.offset));
   }
@@ -51,6 +52,12 @@ void scan(benchmark::State& state, const std::string& data,
 void BM_NoMatch(benchmark::State& state) {
   static const std::string data = configure_lines(std::size_t{64} << 20);
   scan(state, data);
+}
+
+// A file is first searched for the library's calls alone.
+void BM_NoMatchInFile(benchmark::State& state) {
+  static const std::string data = configure_lines(std::size_t{64} << 20);
+  scan(state, data, SIZE_MAX, true);
 }
 
 void BM_MatchOnLine3(benchmark::State& state) {
@@ -73,6 +80,7 @@ void BM_LongLineInSmallReads(benchmark::State& state) {
 }
 
 BENCHMARK(BM_NoMatch);
+BENCHMARK(BM_NoMatchInFile);
 BENCHMARK(BM_MatchOnLine3);
 BENCHMARK(BM_OneLongLine);
 BENCHMARK(BM_LongLineInSmallReads);
