@@ -13,7 +13,10 @@ bool rewind_input(void* input) {
   // fseek seems to succeed on a pipe or a console: only a file on disk
   // can really be read again.
   auto* file = static_cast<std::FILE*>(input);
-  const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+  // The C runtime hands out the OS handle as an integer.
+  auto* const handle =
+      reinterpret_cast<HANDLE>(  // NOLINT(performance-no-int-to-ptr)
+          _get_osfhandle(_fileno(file)));
   return GetFileType(handle) == FILE_TYPE_DISK &&
          std::fseek(file, 0, SEEK_SET) == 0;
 }
