@@ -22,6 +22,11 @@ if(EXISTS "${OUTPUT}")
     return()
   endif()
 endif()
-# Written beside it, then renamed: a header is never seen half written.
-file(WRITE "${OUTPUT}.tmp" "${header}")
-file(RENAME "${OUTPUT}.tmp" "${OUTPUT}")
+# Written beside it under a name of this run's own, then renamed: a header
+# is never seen half written, and two builds that write the same header do
+# not write into each other's file.
+string(RANDOM LENGTH 12 ALPHABET 0123456789abcdef run)
+string(TIMESTAMP now "%s%f" UTC)
+set(temporary "${OUTPUT}.${now}.${run}.tmp")
+file(WRITE "${temporary}" "${header}")
+file(RENAME "${temporary}" "${OUTPUT}")

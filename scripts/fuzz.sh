@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 
 cmake --preset fuzz -DGENVERSION_WERROR=ON
-cmake --build --preset fuzz --parallel --target fuzz_scanner fuzz_program_name
+cmake --build --preset fuzz --parallel --target genversion_fuzz_scanner genversion_fuzz_program_name
 
 mkdir -p build-fuzz/artifacts
 # Inputs long enough for lines to cross the 4095-byte pieces.

@@ -1,0 +1,67 @@
+# genversion_add_header(): the one definition that genversion's own build
+# (as a top-level project, or taken in with add_subdirectory or
+# FetchContent) and its installed CMake package both include.
+#
+#   genversion_add_header(OUTPUT <header> LIB_NAME <name>
+#                         CONFIGURE_AC <configure.ac>)
+#
+# Writes <header> at build time: one line, #define PACKAGE_VERSION
+# "<version>", from the AC_INIT call of <name> in <configure.ac>. List
+# <header> among the sources of a target that includes it. It is made again
+# when configure.ac (or genversion) changes, but written only when its text
+# changes, so that what includes it is not rebuilt for nothing. When no
+# version is found the build fails with genversion's message and the last
+# good header stays.
+#
+# The header is made by the target genversion::genversion, or by the
+# program that the cache variable GENVERSION_EXECUTABLE names: a build that
+# cross-compiles needs a genversion that runs on the build machine.
+include_guard(GLOBAL)
+
+set(GENVERSION_EXECUTABLE "" CACHE FILEPATH
+    "genversion to run at build time instead of the target genversion::genversion (for cross-compiling)")
+# Functions see no variables of the folder that defined them: keep the
+# script's path where every caller finds it.
+set_property(GLOBAL PROPERTY genversion_write_header_script
+             "${CMAKE_CURRENT_LIST_DIR}/genversion_write_header.cmake")
+
+function(genversion_add_header)
+  cmake_parse_arguments(PARSE_ARGV 0 arg "" "OUTPUT;LIB_NAME;CONFIGURE_AC" "")
+  foreach(keyword OUTPUT LIB_NAME CONFIGURE_AC)
+    if(NOT DEFINED arg_${keyword} OR arg_${keyword} STREQUAL "")
+      message(FATAL_ERROR "genversion_add_header: ${keyword} is required")
+    endif()
+  endforeach()
+  if(arg_UNPARSED_ARGUMENTS)
+    message(FATAL_ERROR
+      "genversion_add_header: unknown arguments: ${arg_UNPARSED_ARGUMENTS}")
+  endif()
+  get_filename_component(output "${arg_OUTPUT}" ABSOLUTE
+                         BASE_DIR "${CMAKE_CURRENT_BINARY_DIR}")
+  get_filename_component(configure_ac "${arg_CONFIGURE_AC}" ABSOLUTE
+                         BASE_DIR "${CMAKE_CURRENT_SOURCE_DIR}")
+  if(NOT EXISTS "${configure_ac}" OR IS_DIRECTORY "${configure_ac}")
+    message(FATAL_ERROR
+      "genversion_add_header: CONFIGURE_AC ${configure_ac} is not a file")
+  endif()
+  if(GENVERSION_EXECUTABLE)
+    set(tool "${GENVERSION_EXECUTABLE}")
+    set(tool_dependency "${GENVERSION_EXECUTABLE}")
+  else()
+    set(tool "$<TARGET_FILE:genversion::genversion>")
+    set(tool_dependency genversion::genversion)
+  endif()
+  get_property(script GLOBAL PROPERTY genversion_write_header_script)
+  file(RELATIVE_PATH shown "${CMAKE_BINARY_DIR}" "${output}")
+  add_custom_command(
+    OUTPUT "${output}"
+    COMMAND "${CMAKE_COMMAND}"
+            "-DGENVERSION=${tool}"
+            "-DLIB_NAME=${arg_LIB_NAME}"
+            "-DCONFIGURE_AC=${configure_ac}"
+            "-DOUTPUT=${output}"
+            -P "${script}"
+    DEPENDS "${configure_ac}" "${tool_dependency}" "${script}"
+    COMMENT "Generating ${shown} from ${arg_CONFIGURE_AC}"
+    VERBATIM)
+endfunction()
