@@ -2,28 +2,36 @@
 # Builds the libFuzzer targets with clang (preset fuzz, build-fuzz/) and
 # fuzzes each for SECONDS (default 60), starting from the seed corpora in
 # fuzz/corpus/.
-# New inputs go to a work corpus in build-fuzz/, not into the repository.
-# Any crash or failed check stops the run and fails the script; the input
-# that caused it is left in build-fuzz/artifacts/.
+# New inputs go to a work corpus in the build folder, not into the
+# repository. Any crash or failed check stops the run and fails the script;
+# the input that caused it is left in build-fuzz/artifacts/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
+# The configure preset: fuzz (build-fuzz/), or ci-fuzz for run-tests.sh.
+preset=${GENVERSION_FUZZ_PRESET:-fuzz}
+case $preset in
+  fuzz) build=build-fuzz ;;
+  ci-fuzz) build=build-ci-fuzz ;;
+  *) echo "fuzz.sh: unknown preset $preset" >&2; exit 2 ;;
+esac
 
-cmake --preset fuzz -DGENVERSION_WERROR=ON
-cmake --build --preset fuzz --parallel --target genversion_fuzz_scanner genversion_fuzz_program_name
+cmake --preset "$preset"
+cmake --build --preset "$preset" --parallel "$(nproc)" \
+  --target genversion_fuzz_scanner genversion_fuzz_program_name
 
-mkdir -p build-fuzz/artifacts
+mkdir -p "$build/artifacts"
 # Inputs long enough for lines to cross the 4095-byte pieces.
 for run in scanner:16384 program_name:1024; do
   name=${run%%:*}
   max_len=${run##*:}
-  work=build-fuzz/corpus-work/$name
+  work=$build/corpus-work/$name
   mkdir -p "$work"
-  log=build-fuzz/fuzz_$name.log
+  log=$build/fuzz_$name.log
   status=0
-  "build-fuzz/fuzz/fuzz_$name" -max_total_time="$seconds" -max_len="$max_len" \
+  "$build/fuzz/fuzz_$name" -max_total_time="$seconds" -max_len="$max_len" \
     -timeout=10 -print_final_stats=1 \
-    -artifact_prefix=build-fuzz/artifacts/"$name"- \
+    -artifact_prefix="$build/artifacts/$name"- \
     "$work" "fuzz/corpus/$name" >"$log" 2>&1 || status=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
   echo "fuzz_$name: ${runs:-?} executions in $seconds s, exit status $status"

@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
 # Installs, from Debian's archive, everything the build and the whole test
 # suite need: the native toolchain and GoogleTest, and mingw-w64 with 32-bit
-# Wine for the Windows build. Run as root (or through sudo).
+# Wine for the Windows build, meson for the Meson example, and what the
+# release packages are checked with. Run it as root, or as a user who may
+# use sudo: it asks sudo for root itself.
 set -euo pipefail
+if [ "$(id -u)" -ne 0 ]; then
+  exec sudo "$0" "$@"
+fi
 export DEBIAN_FRONTEND=noninteractive
 dpkg --add-architecture i386
 apt-get update

@@ -1,30 +1,29 @@
 #!/usr/bin/env bash
 # Static checks of the sources: clang-format over everything C++ in the
-# repository, clang-tidy over src/ (with the compile commands of build/,
-# and of build-win32/ for the Windows files when that build is configured)
+# repository, clang-tidy over src/ (with the compile commands of a Linux and
+# a Windows build that it configures in build-lint/ and build-lint-win32/)
 # and cppcheck over the product. Any finding fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+cmake -S . -B build-lint -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake -S . -B build-lint-win32 -DCMAKE_BUILD_TYPE=Debug \
+  --toolchain cmake/toolchains/i686-w64-mingw32.cmake >/dev/null
 clang-format --dry-run -Werror src/*.cc src/*.h bench/*.cc fuzz/*.cc \
   tests/helpers/*.cc tests/helpers/*.h
 
 posix_sources=$(ls src/*.cc | grep -v -e 'win32')
-clang-tidy --quiet -p build $posix_sources
+clang-tidy --quiet -p build-lint $posix_sources
 
 # The Windows files, as the mingw-w64 build compiles them: clang is told
 # the target and given that compiler's own include folders.
-if [ -f build-win32/compile_commands.json ]; then
-  includes=()
-  for folder in $(echo | i686-w64-mingw32-g++-posix -xc++ -E -v - 2>&1 |
-      sed -n '/#include <...> search starts here/,/End of search list/p' |
-      grep '^ '); do
-    includes+=("--extra-arg=-isystem$(realpath "$folder")")
-  done
-  clang-tidy --quiet -p build-win32 --extra-arg=--target=i686-w64-mingw32 \
-    --extra-arg=-nostdinc++ "${includes[@]}" src/platform-win32.cc src/main.cc
-else
-  echo "lint: build-win32 not configured; the Windows files are not tidied" >&2
-fi
+includes=()
+for folder in $(echo | i686-w64-mingw32-g++-posix -xc++ -E -v - 2>&1 |
+    sed -n '/#include <...> search starts here/,/End of search list/p' |
+    grep '^ '); do
+  includes+=("--extra-arg=-isystem$(realpath "$folder")")
+done
+clang-tidy --quiet -p build-lint-win32 --extra-arg=--target=i686-w64-mingw32 \
+  --extra-arg=-nostdinc++ "${includes[@]}" src/platform-win32.cc src/main.cc
 
 product=$(ls src/*.cc | grep -v -e '_test\.cc$')
 cppcheck --enable=warning,style,performance,portability --error-exitcode=1 \

@@ -2,28 +2,27 @@
 # Builds the tool and runs its whole test suite (ctest), with compiler
 # warnings as errors: the Linux build, the same under AddressSanitizer and
 # UndefinedBehaviorSanitizer, then the 32-bit Windows build under Wine; then
-# the static checks of scripts/lint.sh, the reproducible-build check, and 60
+# the static checks of scripts/lint.sh, the reproducible-build check, 60
 # seconds of fuzzing a target (scripts/fuzz.sh). This is what CI runs.
+#
+# It builds in folders of its own (build-ci*, from the ci-* presets), so a
+# developer's build/ and its cache stay as they were, and runs as many jobs
+# at once as there are processors.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+jobs=$(nproc)
 
-cmake --preset release -DGENVERSION_WERROR=ON -DGENVERSION_BENCHMARKS=ON
-cmake --build --preset release --parallel
-ctest --preset release
+for preset in ci-release ci-sanitize ci-win32; do
+  cmake --preset "$preset"
+  cmake --build --preset "$preset" --parallel "$jobs"
+  ctest --preset "$preset" --parallel "$jobs"
+done
 
-cmake --preset sanitize -DGENVERSION_WERROR=ON
-cmake --build --preset sanitize --parallel
-ctest --preset sanitize
-
-cmake --preset win32 -DGENVERSION_WERROR=ON
-cmake --build --preset win32 --parallel
-ctest --preset win32
-
-# Needs the compile commands of both builds.
+# Configures the folders it checks with their compile commands.
 scripts/lint.sh
 
 # Two builds in different folders give identical executables.
 scripts/check-reproducible.sh
 
 # libFuzzer, 60 seconds a target.
-scripts/fuzz.sh 60
+GENVERSION_FUZZ_PRESET=ci-fuzz scripts/fuzz.sh 60
