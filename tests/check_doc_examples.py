@@ -1,0 +1,172 @@
+#!/usr/bin/env python3
+"""Builds the examples of the README and the man page as they stand, so
+that they cannot drift from what works.
+
+  - Makefile recipes: the header is right; an edit of configure.ac that
+    keeps the version leaves the header untouched; a configure.ac without
+    a version fails make, keeps the last good header and leaves no
+    temporary file.
+  - CMake snippets (the installed package, FetchContent with
+    FIND_PACKAGE_ARGS, which finds the installed package offline): the
+    program prints the version.
+  - Meson: the README snippet and examples/meson/.
+
+usage: check_doc_examples.py SOURCE_DIR GENVERSION_BUILD_DIR WORK_DIR
+"""
+import os
+import re
+import shutil
+import subprocess
+import sys
+
+CONFIGURE_AC = "m4_define([foo_version], [4.5.6])\nAC_INIT([libfoo], [foo_version])\n"
+MAIN_C = ('#include <stdio.h>\n#include "version.h"\n'
+          'int main(void) { printf("app %s\\n", PACKAGE_VERSION); return 0; }\n')
+
+failures = []
+
+
+def run(command, cwd, env=None, may_fail=False):
+    result = subprocess.run(command, cwd=cwd, env=env, capture_output=True,
+                            text=True)
+    if result.returncode != 0 and not may_fail:
+        raise RuntimeError("%s failed (%d):\n%s%s" % (
+            " ".join(command), result.returncode, result.stdout,
+            result.stderr))
+    return result
+
+
+def readme_examples(source):
+    """The fenced blocks after <!-- example: NAME --> markers."""
+    with open(os.path.join(source, "README.md")) as f:
+        text = f.read()
+    pattern = re.compile(r"<!-- example: ([\w-]+) -->\n```\w*\n(.*?)```",
+                         re.S)
+    return [("README " + name, name, body)
+            for name, body in pattern.findall(text)]
+
+
+def man_examples(source):
+    """The .EX blocks of the EXAMPLES section, as troff would print them."""
+    with open(os.path.join(source, "doc", "genversion.1")) as f:
+        text = f.read()
+    section = text[text.index(".SH EXAMPLES"):]
+    blocks = re.findall(r"\.EX\n(.*?)\.EE\n", section, re.S)
+    examples = []
+    for body in blocks:
+        body = body.replace("\\(aq", "'").replace("\\-", "-").replace(
+            "\\e", "\\")
+        kind = "make" if body.startswith("version.h:") else "cmake-package"
+        examples.append(("man page " + kind, kind, body))
+    return examples
+
+
+def new_project(work, name):
+    folder = os.path.join(work, re.sub(r"[^\w]+", "-", name))
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    with open(os.path.join(folder, "configure.ac"), "w") as f:
+        f.write(CONFIGURE_AC)
+    with open(os.path.join(folder, "main.c"), "w") as f:
+        f.write(MAIN_C)
+    return folder
+
+
+def check_make(folder, body, env):
+    with open(os.path.join(folder, "Makefile"), "w") as f:
+        f.write(body)
+    header = os.path.join(folder, "version.h")
+    run(["make"], folder, env)
+    with open(header) as f:
+        if f.read() != '#define PACKAGE_VERSION "4.5.6"\n':
+            raise RuntimeError("version.h is wrong")
+    before = os.stat(header).st_mtime_ns
+    with open(os.path.join(folder, "configure.ac"), "a") as f:
+        f.write("dnl an edit that keeps the version\n")
+    os.utime(os.path.join(folder, "configure.ac"))
+    run(["make"], folder, env)
+    if os.stat(header).st_mtime_ns != before:
+        raise RuntimeError("the same version rewrote version.h")
+    with open(os.path.join(folder, "configure.ac"), "w") as f:
+        f.write("AC_INIT([libfoo])\n")
+    if run(["make"], folder, env, may_fail=True).returncode == 0:
+        raise RuntimeError("make succeeded without a version")
+    with open(header) as f:
+        if f.read() != '#define PACKAGE_VERSION "4.5.6"\n':
+            raise RuntimeError("a failure changed version.h")
+    if os.path.exists(header + ".tmp"):
+        raise RuntimeError("a failure left version.h.tmp behind")
+
+
+def check_cmake(folder, body, prefix, env):
+    with open(os.path.join(folder, "CMakeLists.txt"), "w") as f:
+        f.write("cmake_minimum_required(VERSION 3.24)\nproject(app C)\n" + body)
+    build = os.path.join(folder, "build")
+    # FetchContent must find the installed package, never download.
+    run(["cmake", "-S", folder, "-B", build, "-DCMAKE_PREFIX_PATH=" + prefix,
+         "-DFETCHCONTENT_FULLY_DISCONNECTED=ON"], folder, env)
+    run(["cmake", "--build", build], folder, env)
+    output = run([os.path.join(build, "app")], folder, env).stdout
+    if output != "app 4.5.6\n":
+        raise RuntimeError("the program printed %r" % output)
+
+
+def check_meson(folder, body, env, expected="app 4.5.6\n"):
+    if not os.path.exists(os.path.join(folder, "meson.build")):
+        with open(os.path.join(folder, "meson.build"), "w") as f:
+            f.write("project('app', 'c')\n" + body)
+    build = os.path.join(folder, "build")
+    run(["meson", "setup", build], folder, env)
+    run(["meson", "compile", "-C", build], folder, env)
+    output = run([os.path.join(build, "app")], folder, env).stdout
+    if output != expected:
+        raise RuntimeError("the program printed %r" % output)
+
+
+def main():
+    source, build_dir, work = sys.argv[1:4]
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(work)
+    prefix = os.path.join(work, "prefix")
+    run(["cmake", "--install", build_dir, "--prefix", prefix], work)
+    env = dict(os.environ)
+    env["PATH"] = os.path.join(prefix, "bin") + os.pathsep + env["PATH"]
+    examples = readme_examples(source) + man_examples(source)
+    names = {kind for _, kind, _ in examples}
+    for wanted in ("make", "cmake-package", "cmake-fetchcontent", "meson"):
+        if wanted not in names:
+            failures.append("no %s example found" % wanted)
+    checked = 0
+    for name, kind, body in examples:
+        folder = new_project(work, name)
+        try:
+            if kind == "make":
+                check_make(folder, body, env)
+            elif kind.startswith("cmake"):
+                check_cmake(folder, body, prefix, env)
+            elif kind == "meson":
+                if shutil.which("meson") is None:
+                    print("%s: skipped, meson is not installed" % name)
+                    continue
+                check_meson(folder, body, env)
+            checked += 1
+            print("%s: ok" % name)
+        except RuntimeError as error:
+            failures.append("%s: %s" % (name, error))
+    if shutil.which("meson") is not None:
+        folder = os.path.join(work, "examples-meson")
+        shutil.copytree(os.path.join(source, "examples", "meson"), folder)
+        try:
+            check_meson(folder, "", env, "app 3.1.0\n")
+            checked += 1
+            print("examples/meson: ok")
+        except RuntimeError as error:
+            failures.append("examples/meson: %s" % error)
+    for failure in failures:
+        print("FAILED " + failure)
+    print("%d passed, %d failed" % (checked, len(failures)))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
