@@ -2,11 +2,21 @@
 #include <share.h>
 #include <windows.h>
 
+#include "long_path.h"
 #include "platform.h"
 
 std::FILE* open_input(const wchar_t* path) {
+  // A path of MAX_PATH or more opens in its extended form; messages still
+  // show the path as it was given.
+  wchar_t full_path[extended_path_capacity];
+  wchar_t extended[extended_path_capacity];
+  const DWORD length =
+      GetFullPathNameW(path, extended_path_capacity, full_path, nullptr);
+  const bool long_path =
+      length > max_plain_path_length && length < extended_path_capacity &&
+      to_extended_path(full_path, extended, extended_path_capacity);
   // Text mode reads CR LF as one newline and ends the file at a byte 0x1A.
-  return _wfsopen(path, L"r", _SH_DENYNO);
+  return _wfsopen(long_path ? extended : path, L"r", _SH_DENYNO);
 }
 
 bool rewind_input(void* input) {

@@ -16,6 +16,7 @@
 #   platform NAME     run only on posix or only on win32
 #   define NAME N TEXT   the placeholder @NAME@ stands for TEXT, N times over
 #   file NAME N TEXT     append TEXT, N times over, to the work file NAME
+#                        (NAME may hold folders: a/b/c.ac)
 #   random NAME SIZE SEED  append SIZE pseudo-random bytes to work file NAME
 #   max-rss KIB       fail if the tool's peak resident memory is larger;
 #                     checked only with the POSIX runner and CHECK_RSS ON
@@ -98,9 +99,11 @@ function(split_first text first_var rest_var)
 endfunction()
 
 function(make_work_file kind name size text)
-  if(NOT name MATCHES "^[A-Za-z0-9._-]+$")
+  if(NOT name MATCHES "^[A-Za-z0-9_-][A-Za-z0-9._-]*(/[A-Za-z0-9_-][A-Za-z0-9._-]*)*$")
     message(FATAL_ERROR "${CASE}: bad work file name '${name}'")
   endif()
+  get_filename_component(folder "${WORK}/${name}" DIRECTORY)
+  file(MAKE_DIRECTORY "${folder}")
   execute_process(COMMAND ${EMULATOR} ${INPUT_MAKER} ${kind} "${WORK}/${name}"
                           ${size} "${text}"
                   RESULT_VARIABLE made)
