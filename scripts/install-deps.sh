@@ -14,5 +14,6 @@ apt-get update
 apt-get install -y \
   ca-certificates cmake g++ libgtest-dev googletest make ninja-build man-db \
   libbenchmark-dev hyperfine valgrind autoconf python3 meson \
+  lintian unzip \
   clang libclang-rt-14-dev clang-format clang-tidy cppcheck \
   g++-mingw-w64-i686 wine wine32:i386
