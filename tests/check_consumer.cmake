@@ -5,7 +5,9 @@
 #     includes the header, and leaves the header as it was;
 #   - a new version in configure.ac reaches the program on the next build;
 #   - a configure.ac without a version fails the build with genversion's
-#     message and keeps the last good header.
+#     message and keeps the last good header;
+#   - GENVERSION_EXECUTABLE names the program that makes the header;
+#   - a CONFIGURE_AC that does not exist fails at configure time.
 #
 #   cmake -DBUILD_DIR=<genversion build> -DSOURCE_DIR=<genversion source>
 #         -DWORK=<dir> -DGENERATOR=<generator> -P check_consumer.cmake
@@ -68,5 +70,30 @@ endif()
 file(READ ${build}/version.h header_kept)
 if(NOT header_kept STREQUAL "#define PACKAGE_VERSION \"0.5.0\"\n")
   message(FATAL_ERROR "the last good header was lost: ${header_kept}")
+endif()
+
+# GENVERSION_EXECUTABLE replaces the target, as a cross-compiling build
+# needs: a stand-in that prints another version makes the header.
+file(WRITE ${source}/configure.ac "${configure_ac}")
+file(WRITE ${WORK}/stand-in "#!/bin/sh\necho '#define PACKAGE_VERSION \"9.9.9\"'\n")
+file(CHMOD ${WORK}/stand-in PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+set(build ${WORK}/build-stand-in)
+run("configuring with GENVERSION_EXECUTABLE" ${CMAKE_COMMAND} -S ${source}
+    -B ${build} -G ${GENERATOR} -DCMAKE_PREFIX_PATH=${prefix}
+    -DGENVERSION_EXECUTABLE=${WORK}/stand-in)
+run("building with GENVERSION_EXECUTABLE" ${CMAKE_COMMAND} --build ${build})
+expect_program_prints("consumer 9.9.9\n")
+
+# A CONFIGURE_AC that does not exist fails at configure time, naming it.
+file(READ ${source}/CMakeLists.txt lists)
+string(REPLACE "CONFIGURE_AC configure.ac" "CONFIGURE_AC nowhere.ac" lists
+       "${lists}")
+file(WRITE ${source}/CMakeLists.txt "${lists}")
+run("may fail" ${CMAKE_COMMAND} -S ${source} -B ${WORK}/build-nowhere
+    -G ${GENERATOR} -DCMAKE_PREFIX_PATH=${prefix})
+# CMake wraps the message's lines where it likes.
+string(REGEX REPLACE "[ \n]+" " " flat_output "${output}")
+if(status EQUAL 0 OR NOT flat_output MATCHES "nowhere.ac is not a file")
+  message(FATAL_ERROR "a missing CONFIGURE_AC was not refused at configure time:\n${output}")
 endif()
 message(STATUS "consumer checks passed (${GENERATOR})")
