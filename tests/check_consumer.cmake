@@ -13,22 +13,7 @@
 #         -DWORK=<dir> -DGENERATOR=<generator> -P check_consumer.cmake
 cmake_minimum_required(VERSION 3.20)
 
-function(run what)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE status
-                  OUTPUT_VARIABLE output ERROR_VARIABLE output)
-  set(output "${output}" PARENT_SCOPE)
-  set(status "${status}" PARENT_SCOPE)
-  if(NOT status EQUAL 0 AND NOT what STREQUAL "may fail")
-    message(FATAL_ERROR "${what} failed (${status}):\n${output}")
-  endif()
-endfunction()
-
-function(expect_program_prints expected)
-  run("running the consumer" ${build}/consumer)
-  if(NOT output STREQUAL expected)
-    message(FATAL_ERROR "consumer printed '${output}', expected '${expected}'")
-  endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/build_checks.cmake)
 
 set(prefix ${WORK}/prefix)
 set(source ${WORK}/source)
@@ -39,7 +24,7 @@ file(COPY ${SOURCE_DIR}/examples/consumer/ DESTINATION ${source})
 run("configuring the consumer" ${CMAKE_COMMAND} -S ${source} -B ${build}
     -G ${GENERATOR} -DCMAKE_PREFIX_PATH=${prefix})
 run("building the consumer" ${CMAKE_COMMAND} --build ${build})
-expect_program_prints("consumer 0.4.2\n")
+expect_program_prints(${build}/consumer "consumer 0.4.2\n")
 
 file(READ ${build}/version.h header)
 file(APPEND ${source}/configure.ac "dnl An edit that keeps the version.\n")
@@ -56,7 +41,7 @@ file(READ ${source}/configure.ac configure_ac)
 string(REPLACE "[0.4.2]" "[0.5.0]" new_version "${configure_ac}")
 file(WRITE ${source}/configure.ac "${new_version}")
 run("building after a new version" ${CMAKE_COMMAND} --build ${build})
-expect_program_prints("consumer 0.5.0\n")
+expect_program_prints(${build}/consumer "consumer 0.5.0\n")
 
 string(REPLACE "[0.4.2]" "[]" no_version "${configure_ac}")
 file(WRITE ${source}/configure.ac "${no_version}")
@@ -82,7 +67,7 @@ run("configuring with GENVERSION_EXECUTABLE" ${CMAKE_COMMAND} -S ${source}
     -B ${build} -G ${GENERATOR} -DCMAKE_PREFIX_PATH=${prefix}
     -DGENVERSION_EXECUTABLE=${WORK}/stand-in)
 run("building with GENVERSION_EXECUTABLE" ${CMAKE_COMMAND} --build ${build})
-expect_program_prints("consumer 9.9.9\n")
+expect_program_prints(${build}/consumer "consumer 9.9.9\n")
 
 # A CONFIGURE_AC that does not exist fails at configure time, naming it.
 file(READ ${source}/CMakeLists.txt lists)

@@ -12,21 +12,7 @@
 #         -DTAKEN_WITH=FetchContent|add_subdirectory -P check_subproject.cmake
 cmake_minimum_required(VERSION 3.24)
 
-function(run what)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE status
-                  OUTPUT_VARIABLE output ERROR_VARIABLE output)
-  set(output "${output}" PARENT_SCOPE)
-  if(NOT status EQUAL 0)
-    message(FATAL_ERROR "${what} failed (${status}):\n${output}")
-  endif()
-endfunction()
-
-function(expect_program_prints expected)
-  run("running the parent" ${build}/parent)
-  if(NOT output STREQUAL expected)
-    message(FATAL_ERROR "parent printed '${output}', expected '${expected}'")
-  endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/build_checks.cmake)
 
 set(source ${WORK}/source)
 set(build ${WORK}/build)
@@ -50,7 +36,7 @@ if(NOT build_type STREQUAL "CMAKE_BUILD_TYPE:STRING=Debug")
 endif()
 
 run("building the parent" ${CMAKE_COMMAND} --build ${build})
-expect_program_prints("parent 2.3.4\n")
+expect_program_prints(${build}/parent "parent 2.3.4\n")
 
 run("listing the parent's tests" ${CMAKE_CTEST_COMMAND} -N --test-dir ${build})
 if(NOT output MATCHES "Total Tests: 1\n" OR NOT output MATCHES "parent.runs")
@@ -68,4 +54,4 @@ file(READ ${source}/configure.ac configure_ac)
 string(REPLACE "[2.3.4]" "[2.4.0]" new_version "${configure_ac}")
 file(WRITE ${source}/configure.ac "${new_version}")
 run("building after a new version" ${CMAKE_COMMAND} --build ${build})
-expect_program_prints("parent 2.4.0\n")
+expect_program_prints(${build}/parent "parent 2.4.0\n")
