@@ -8,14 +8,6 @@
 
 namespace {
 
-// m4 reads a name as a letter or '_' followed by letters, digits and '_'.
-constexpr bool is_name_start(char c) {
-  return c == '_' || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-constexpr bool is_name_byte(char c) {
-  return is_name_start(c) || (c >= '0' && c <= '9');
-}
-
 bool is_word(const char* name, std::size_t length, const char* word) {
   return std::strlen(word) == length && std::memcmp(name, word, length) == 0;
 }
@@ -34,13 +26,19 @@ constexpr const char* autoconf_prefixes[] = {
     "m4_", "_m4_", "AC_", "_AC_", "AS_",  "_AS_", "AM_", "_AM_",
     "AH_", "AU_",  "AT_", "LT_",  "_LT_", "PKG_", "AX_"};
 
-bool has_autoconf_prefix(const char* name, std::size_t length) {
-  return std::any_of(std::begin(autoconf_prefixes), std::end(autoconf_prefixes),
+template <std::size_t count>
+bool has_prefix_of(const char* name, std::size_t length,
+                   const char* const (&prefixes)[count]) {
+  return std::any_of(std::begin(prefixes), std::end(prefixes),
                      [&](const char* prefix) {
                        const std::size_t prefix_length = std::strlen(prefix);
                        return length >= prefix_length &&
                               std::memcmp(name, prefix, prefix_length) == 0;
                      });
+}
+
+bool has_autoconf_prefix(const char* name, std::size_t length) {
+  return has_prefix_of(name, length, autoconf_prefixes);
 }
 
 // GNU m4 builtins that expand even without arguments.
@@ -463,12 +461,7 @@ bool read_plain_name(const Definitions& definitions, const char** next,
 bool is_autoconf_machinery(const char* name, std::size_t length) {
   constexpr const char* prefixes[] = {"m4_",     "_m4_",        "_AC_",
                                       "AC_INIT", "AC_PACKAGE_", "AC_SUBST"};
-  return std::any_of(std::begin(prefixes), std::end(prefixes),
-                     [&](const char* prefix) {
-                       const std::size_t prefix_length = std::strlen(prefix);
-                       return length >= prefix_length &&
-                              std::memcmp(name, prefix, prefix_length) == 0;
-                     }) ||
+  return has_prefix_of(name, length, prefixes) ||
          is_one_of(name, length, builtins);
 }
 

@@ -231,8 +231,7 @@ CallRole defining_call_role(const char* piece, const char* end,
   }
   if (starts_with(text, end, "#") ||
       (starts_with(text, end, "dnl") &&
-       (end - text == 3 ||
-        !(is_alphanumeric_byte(text[3]) || text[3] == '_')))) {
+       (end - text == 3 || !is_name_byte(text[3])))) {
     return CallRole::ignored;
   }
   return macro == DefiningMacro::define && word == text && !inside_definition
@@ -370,8 +369,7 @@ int scan_pass(Pass pass, ReadFunction read, void* input,
         if (found[1] == '(') {
           ++at;
         } else {
-          while (at != held &&
-                 (is_alphanumeric_byte(buffer[at]) || buffer[at] == '_')) {
+          while (at != held && is_name_byte(buffer[at])) {
             ++at;
           }
           if (at == held && !ended) {

@@ -12,6 +12,14 @@ constexpr bool is_alphanumeric_byte(char c) {
          (c >= 'a' && c <= 'z');
 }
 
+// m4 reads a name as a letter or '_' followed by letters, digits and '_'.
+constexpr bool is_name_start(char c) {
+  return c == '_' || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+constexpr bool is_name_byte(char c) {
+  return is_name_start(c) || (c >= '0' && c <= '9');
+}
+
 // Letters, digits, '.', '_' and '-': the bytes a version keeps.
 constexpr bool is_version_byte(char c) {
   return is_alphanumeric_byte(c) || c == '.' || c == '_' || c == '-';
