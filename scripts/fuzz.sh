@@ -18,18 +18,25 @@ esac
 
 cmake --preset "$preset"
 cmake --build --preset "$preset" --parallel "$(nproc)" \
-  --target genversion_fuzz_scanner genversion_fuzz_program_name
+  --target genversion_fuzz_scanner genversion_fuzz_m4 \
+  genversion_fuzz_program_name
 
 mkdir -p "$build/artifacts"
-# Inputs long enough for lines to cross the 4095-byte pieces.
-for run in scanner:16384 program_name:1024; do
+# Inputs long enough for calls to cross the 4095 bytes a call's head is
+# read in; the m4 targets get m4's words as a dictionary.
+for run in scanner:8192 m4:4096 program_name:1024; do
   name=${run%%:*}
   max_len=${run##*:}
   work=$build/corpus-work/$name
   mkdir -p "$work"
   log=$build/fuzz_$name.log
   status=0
+  dict=()
+  if [ "$name" != program_name ]; then
+    dict=(-dict=fuzz/m4.dict)
+  fi
   "$build/fuzz/fuzz_$name" -max_total_time="$seconds" -max_len="$max_len" \
+    "${dict[@]}" \
     -timeout=10 -print_final_stats=1 \
     -artifact_prefix="$build/artifacts/$name"- \
     "$work" "fuzz/corpus/$name" >"$log" 2>&1 || status=$?

@@ -56,105 +56,89 @@ void build_search_pattern(const wchar_t* lib_name, SearchPattern* pattern) {
   build_pattern(lib_name, pattern);
 }
 
-namespace {
-
-// Walks the text of a call line by line: the current line is [next,
-// line_end); a line that ends at its newline is followed by the next one.
-struct CallText {
-  const char* next;
-  const char* line_end;
-  const char* call_end;
-  bool continues;  // the current line may be followed by the next
-  bool continued;  // the current line follows an earlier one
-};
-
-// Moves on to the next line of the call, if there is one.
-bool next_line(CallText* call) {
-  if (!call->continues || call->line_end == call->call_end) {
-    return false;
-  }
-  call->next = call->line_end;
-  const void* newline = std::memchr(
-      call->next, '\n', static_cast<std::size_t>(call->call_end - call->next));
-  call->line_end = newline != nullptr ? static_cast<const char*>(newline) + 1
-                                      : call->call_end;
-  call->continues = newline != nullptr;
-  call->continued = true;
-  return true;
-}
-
-// Skips whitespace, across line ends where the call goes on. A zero byte
-// ends a line's text: no pattern byte and no whitespace is zero, so a walk
-// that reaches the end of a line met none, and a line that holds one never
-// continues.
-void skip_whitespace(CallText* call) {
-  for (;;) {
-    while (call->next != call->line_end && is_whitespace_byte(*call->next)) {
-      ++call->next;
+// Looking at every byte in turn would cost a call per byte; instead a
+// branch-free test of each block, which compilers turn into vector
+// compares, passes over the blocks that hold no keyword: it looks for the
+// "C_" and the 'N' of "AC_INIT", which other Autoconf text seldom holds in
+// that order. In a block that passes, the few 'N's are found with memchr
+// and checked in full.
+const char* find_call_keyword(const char* from, const char* end) {
+  constexpr std::size_t block = 128;
+  constexpr std::size_t n_offset = 4;  // "AC_INIT"[4] == 'N'
+  const char* next = from;
+  while (static_cast<std::size_t>(end - next) >= block + call_keyword_length) {
+    unsigned char least = 0xFF;
+    for (std::size_t i = 0; i < block; ++i) {
+      const auto differs = static_cast<unsigned char>(
+          (next[i + 1] ^ 'C') | (next[i + 2] ^ '_') | (next[i + 4] ^ 'N'));
+      least = differs < least ? differs : least;
     }
-    if (call->next != call->line_end || !next_line(call)) {
-      return;
+    if (least == 0) {
+      const char* n = next + n_offset;
+      const char* const n_end = next + block + n_offset;
+      while ((n = static_cast<const char*>(std::memchr(
+                  n, 'N', static_cast<std::size_t>(n_end - n)))) != nullptr) {
+        if (std::memcmp(n - n_offset, call_keyword, call_keyword_length) == 0) {
+          return n - n_offset;
+        }
+        ++n;
+      }
+    }
+    next += block;
+  }
+  for (; static_cast<std::size_t>(end - next) >= call_keyword_length; ++next) {
+    if (std::memcmp(next, call_keyword, call_keyword_length) == 0) {
+      return next;
     }
   }
+  return end;
 }
 
-}  // namespace
-
-std::size_t match_search_pattern(const SearchPattern& pattern, const char* text,
-                                 const char* line_end, const char* call_end,
-                                 bool call_is_cut, char* capture) {
-  capture[0] = '\0';
+HeadMatch match_call_head(const SearchPattern& pattern, const char* text,
+                          std::size_t length) {
   if (!pattern.can_match) {
-    return 0;
+    return HeadMatch::no;
   }
-  CallText call = {text, line_end, call_end,
-                   line_end != text && line_end[-1] == '\n', false};
+  std::size_t next = 0;
   for (std::size_t i = 0; i < pattern.length; ++i) {
     const char expected = pattern.text[i];
     if (expected == ' ') {
-      skip_whitespace(&call);
-    } else if (call.next == call.line_end || *call.next != expected) {
-      // A zero byte ends the text, and no pattern byte is zero.
-      return 0;
-    } else {
-      ++call.next;
-    }
-  }
-  skip_whitespace(&call);
-  const char* const end = call.line_end;
-  const char* next = call.next;
-  std::size_t captured = 0;
-  unsigned quotes = 0;
-  unsigned parentheses = 0;
-  for (; next != end && *next != '\0' && *next != '\n' &&
-         (quotes > 0 || *next != ',');
-       ++next) {
-    if (quotes > 0) {
-      quotes += *next == '[' ? 1 : 0;
-      quotes -= *next == ']' ? 1 : 0;
-    } else if (*next == '[') {
-      quotes = 1;
-    } else if (*next == '(') {
-      ++parentheses;
-    } else if (*next == ')') {
-      if (parentheses == 0) {
-        break;  // it closes the AC_INIT call
+      if (i + 1 == pattern.length) {
+        return HeadMatch::yes;  // the comma is matched: the head is whole
       }
-      --parentheses;
+      while (next != length && is_whitespace_byte(text[next])) {
+        ++next;
+      }
+    } else if (next == length) {
+      return HeadMatch::needs_more;
+    } else if (text[next] != expected) {
+      // No pattern byte is zero: a zero byte never matches.
+      return HeadMatch::no;
+    } else {
+      ++next;
     }
-    capture[captured++] = *next;
   }
-  // A capture on a later line that runs into the end of what is read of
-  // the call may be cut short; a quoted one that runs into the end of its
-  // line goes on past it.
-  if ((call.continued && call_is_cut && next == call_end) ||
-      (quotes > 0 && (next == end || *next == '\n'))) {
-    captured = 0;
+  return HeadMatch::yes;
+}
+
+bool call_head_at(FileWindow* window, const SearchPattern& pattern) {
+  std::size_t shown = window_fill(window, call_keyword_length);
+  for (;;) {
+    const std::size_t length =
+        shown < max_call_length ? shown : max_call_length;
+    const HeadMatch match =
+        match_call_head(pattern, window->buffer + window->begin, length);
+    if (match != HeadMatch::needs_more) {
+      return match == HeadMatch::yes;
+    }
+    if (length == max_call_length || window->ended) {
+      return false;
+    }
+    // A pipe's writer may pause anywhere: read on only as far as needed.
+    const std::size_t more = window_fill(window, shown + 1);
+    if (more == shown) {
+      return false;
+    }
+    shown = more;
   }
-  // Whitespace before the argument's end is no part of the version.
-  while (captured > 0 && is_whitespace_byte(capture[captured - 1])) {
-    --captured;
-  }
-  capture[captured] = '\0';
-  return captured;
 }

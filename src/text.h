@@ -3,6 +3,8 @@
 #ifndef GENVERSION_TEXT_H_
 #define GENVERSION_TEXT_H_
 
+#include <cstddef>
+
 constexpr bool is_whitespace_byte(char c) {
   return c == ' ' || (c >= '\t' && c <= '\r');
 }
@@ -23,6 +25,19 @@ constexpr bool is_name_byte(char c) {
 // Letters, digits, '.', '_' and '-': the bytes a version keeps.
 constexpr bool is_version_byte(char c) {
   return is_alphanumeric_byte(c) || c == '.' || c == '_' || c == '-';
+}
+
+// Drops every byte of text that is not a version byte, keeping the order of
+// the others; returns the new length.
+inline std::size_t filter_version(char* text) {
+  std::size_t kept = 0;
+  for (const char* next = text; *next != '\0'; ++next) {
+    if (is_version_byte(*next)) {
+      text[kept++] = *next;
+    }
+  }
+  text[kept] = '\0';
+  return kept;
 }
 
 // Narrowing turns each character code up to this one into the byte of that

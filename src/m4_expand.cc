@@ -1,0 +1,987 @@
+#include "m4_expand.h"
+
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+
+#include "m4_builtins.h"
+#include "text.h"
+
+namespace {
+
+// Names of the macros of Autoconf, m4sugar, Automake, Libtool, pkg-config,
+// Gnulib and the Autoconf Archive: their expansion is Autoconf's to know.
+constexpr const char* autoconf_prefixes[] = {
+    "m4_", "_m4_", "AC_", "_AC_", "AS_",  "_AS_", "AM_", "_AM_",
+    "AH_", "AU_",  "AT_", "LT_",  "_LT_", "PKG_", "AX_", "gl_"};
+
+bool has_prefix(const char* name, std::size_t length, const char* prefix) {
+  const std::size_t prefix_length = std::strlen(prefix);
+  return length >= prefix_length &&
+         std::memcmp(name, prefix, prefix_length) == 0;
+}
+
+bool is_autoconf_name(const char* name, std::size_t length) {
+  return std::any_of(
+      std::begin(autoconf_prefixes), std::end(autoconf_prefixes),
+      [&](const char* prefix) { return has_prefix(name, length, prefix); });
+}
+
+// Names that Autoconf's own AC_INIT relies on to compute PACKAGE_VERSION:
+// a definition of one may change the version Autoconf gives.
+bool is_autoconf_machinery(const char* name, std::size_t length) {
+  constexpr const char* prefixes[] = {"m4_", "_m4_", "_AC_", "AC_INIT",
+                                      "AC_SUBST"};
+  constexpr char version[] = "AC_PACKAGE_VERSION";
+  constexpr char dnl[] = "dnl";
+  return std::any_of(std::begin(prefixes), std::end(prefixes),
+                     [&](const char* prefix) {
+                       return has_prefix(name, length, prefix);
+                     }) ||
+         (length == sizeof version - 1 &&
+          std::memcmp(name, version, length) == 0) ||
+         (length == sizeof dnl - 1 && std::memcmp(name, dnl, length) == 0);
+}
+
+// Calls f(name, length) for each m4 name in text, until f returns true;
+// returns whether one did.
+template <typename F>
+bool any_name(const char* text, std::size_t length, F f) {
+  for (std::size_t i = 0; i < length;) {
+    if (!is_name_start(text[i]) || (i > 0 && is_name_byte(text[i - 1]))) {
+      ++i;
+      continue;
+    }
+    std::size_t end = i;
+    while (end < length && is_name_byte(text[end])) {
+      ++end;
+    }
+    if (f(text + i, end - i)) {
+      return true;
+    }
+    i = end;
+  }
+  return false;
+}
+
+NameText name_of(const char* text) {
+  NameText name;
+  set_name(&name, text, std::strlen(text));
+  return name;
+}
+
+enum class Status {
+  ok,
+  ended,    // the input ended inside a call's arguments
+  refused,  // the version needs Autoconf
+  lost      // the engine cannot follow the file any further
+};
+
+// Where text goes, and what a name that needs Autoconf means there.
+enum class Place {
+  top_level,  // m4's output: dropped; unknown effects may define names
+  argument,   // a call's argument: the call needs Autoconf too
+  version     // the version: refused
+};
+
+struct Sink {
+  Place place;
+  TextOut out;
+  Collection* collection;  // for Place::argument
+  NameText* refused;       // for Place::version
+};
+
+// Every definition made so far, and every name not in the table, may have
+// been changed where the engine cannot see.
+void forget_definitions(Engine* engine) {
+  if (!engine->names_unknown) {
+    engine->names_unknown = true;
+  } else if (!engine->defined_since_forgotten) {
+    return;  // every definition is forgotten already
+  }
+  engine->defined_since_forgotten = false;
+  for_each_macro(&engine->macros, [](Macro* macro) {
+    if (macro->kind == MacroKind::text) {
+      macro->kind = MacroKind::opaque;
+      macro->may_define = true;
+    }
+  });
+}
+
+Status lose_track(Engine* engine, const NameText& cause) {
+  if (!engine->lost) {
+    engine->lost = true;
+    engine->lost_by = cause;
+  }
+  return Status::lost;
+}
+
+// Something put to sink needs Autoconf, as name says.
+Status needs_autoconf(Sink* sink, const NameText& name) {
+  switch (sink->place) {
+    case Place::argument: {
+      Collection* c = sink->collection;
+      if (!c->tainted) {
+        c->tainted = true;
+        c->taint_argument = c->count;
+        c->taint = name;
+      }
+      return Status::ok;
+    }
+    case Place::version:
+      *sink->refused = name;
+      return Status::refused;
+    case Place::top_level:
+      break;
+  }
+  return Status::ok;
+}
+
+Arguments arguments_of(const Engine& engine, const Collection& c,
+                       const NameText& name) {
+  Arguments a;
+  a.name = &name;
+  a.count = c.count;
+  for (unsigned i = 0; i < c.count; ++i) {
+    a.text[i] = engine.arguments + c.start[i];
+    a.length[i] = c.length[i];
+  }
+  return a;
+}
+
+bool arguments_may_define(const Engine& engine, const Collection& c) {
+  if (c.overflow) {
+    return true;
+  }
+  for (unsigned i = 0; i < c.count; ++i) {
+    if (may_define_names(engine, engine.arguments + c.start[i], c.length[i])) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// A call whose result only Autoconf knows. At the top level its result is
+// read again by m4: where its arguments may define names, or it may
+// itself, the engine can no longer be sure of any name.
+Status unknown_result(Engine* engine, Sink* sink, const NameText& name,
+                      const Collection* c, bool defines_unseen) {
+  if (defines_unseen || (c != nullptr && arguments_may_define(*engine, *c))) {
+    forget_definitions(engine);
+  }
+  return needs_autoconf(sink, name);
+}
+
+Status expand_name(Engine* engine, const NameText& name, Sink* sink);
+
+// Reads tokens until a ',' or ')' outside parentheses ends the argument;
+// sets *closed for a ')'.
+Status collect_argument(Engine* engine, Sink* sink, bool* closed) {
+  Input* input = &engine->input;
+  unsigned parentheses = 0;
+  for (;;) {
+    const int c = peek_byte(input);
+    if (c < 0) {
+      return Status::ended;
+    }
+    const char byte = static_cast<char>(c);
+    if (is_name_start(byte)) {
+      NameText name;
+      read_name(input, &name);
+      const Status status = expand_name(engine, name, sink);
+      if (status != Status::ok) {
+        return status;
+      }
+      continue;
+    }
+    next_byte(input);
+    if (byte == '[') {
+      engine->in_quotes = true;
+      const bool complete = read_quoted(input, &sink->out);
+      engine->in_quotes = false;
+      if (!complete) {
+        return Status::ended;
+      }
+    } else if (byte == '#') {
+      put_byte(&sink->out, '#');
+      read_comment(input, &sink->out);
+    } else if (parentheses == 0 && (byte == ',' || byte == ')')) {
+      *closed = byte == ')';
+      return Status::ok;
+    } else {
+      parentheses += byte == '(' ? 1 : 0;
+      parentheses -= byte == ')' ? 1 : 0;
+      put_byte(&sink->out, byte);
+    }
+  }
+}
+
+// Collects the arguments of a call whose '(' is the next byte, as m4 does:
+// unquoted whitespace before each is dropped, one level of quotes is
+// removed, and macros outside quotes are expanded as they are read.
+Status collect_arguments(Engine* engine, const NameText& name, Collection* c) {
+  c->name = &name;
+  c->count = 0;
+  c->overflow = false;
+  c->tainted = false;
+  c->taint_argument = 0;
+  if (engine->collection_depth == max_collection_depth) {
+    return lose_track(engine, name);
+  }
+  Input* input = &engine->input;
+  next_byte(input);  // the '('
+  c->outer = engine->innermost;
+  engine->innermost = c;
+  ++engine->collection_depth;
+  Status status = Status::ok;
+  for (bool closed = false; !closed && status == Status::ok;) {
+    for (int b = peek_byte(input);
+         b >= 0 && is_whitespace_byte(static_cast<char>(b));
+         b = peek_byte(input)) {
+      next_byte(input);
+    }
+    const std::size_t start = engine->arguments_used;
+    Sink sink = {Place::argument,
+                 TextOut{engine->arguments, &engine->arguments_used,
+                         argument_text_size, false},
+                 c, nullptr};
+    status = collect_argument(engine, &sink, &closed);
+    if (sink.out.overflow || c->count == max_arguments) {
+      c->overflow = true;
+    } else {
+      c->start[c->count] = static_cast<std::uint32_t>(start);
+      c->length[c->count] =
+          static_cast<std::uint32_t>(engine->arguments_used - start);
+      ++c->count;
+    }
+  }
+  engine->innermost = c->outer;
+  --engine->collection_depth;
+  return status;
+}
+
+// The arguments of the call to name: collected where a '(' follows, none
+// where not.
+Status arguments_for(Engine* engine, const NameText& name, Collection* c) {
+  if (peek_byte(&engine->input) == '(') {
+    return collect_arguments(engine, name, c);
+  }
+  c->name = &name;
+  c->count = 0;
+  c->overflow = false;
+  c->tainted = false;
+  return Status::ok;
+}
+
+// Counts an expansion against the limit that ends runaway recursion.
+bool within_limits(Engine* engine) {
+  return ++engine->expansions <= max_expansions &&
+         engine->input.depth < max_input_depth;
+}
+
+// A user macro's value with its parameters in place: $0 to $N, $#, $* and
+// $@, as m4 substitutes them.
+void substitute(const char* value, std::size_t length, const Arguments& a,
+                TextOut* out) {
+  const auto put_argument = [&](std::size_t i) {
+    if (i == 0) {
+      put_text(out, a.name->text, a.name->length);
+    } else if (i <= a.count) {
+      put_text(out, a.text[i - 1], a.length[i - 1]);
+    }
+  };
+  for (std::size_t i = 0; i < length; ++i) {
+    if (value[i] != '$' || i + 1 == length) {
+      put_byte(out, value[i]);
+      continue;
+    }
+    const char next = value[i + 1];
+    if (next >= '0' && next <= '9') {
+      std::size_t index = 0;
+      for (++i; i < length && value[i] >= '0' && value[i] <= '9'; ++i) {
+        index = std::min<std::size_t>(
+            index * 10 + static_cast<std::size_t>(value[i] - '0'),
+            max_arguments + 1);
+      }
+      --i;
+      put_argument(index);
+    } else if (next == '#') {
+      char digits[8];
+      std::size_t count = 0;
+      unsigned rest = a.count;
+      do {
+        digits[count++] = static_cast<char>('0' + rest % 10);
+        rest /= 10;
+      } while (rest != 0);
+      while (count > 0) {
+        put_byte(out, digits[--count]);
+      }
+      ++i;
+    } else if (next == '*' || next == '@') {
+      for (unsigned k = 0; k < a.count; ++k) {
+        if (k > 0) {
+          put_byte(out, ',');
+        }
+        if (next == '@') {
+          put_byte(out, '[');
+        }
+        put_text(out, a.text[k], a.length[k]);
+        if (next == '@') {
+          put_byte(out, ']');
+        }
+      }
+      ++i;
+    } else {
+      put_byte(out, '$');
+    }
+  }
+}
+
+bool stands_alone(const char* text, std::size_t length, bool quoted) {
+  long depth = 0;
+  for (std::size_t i = 0; i < length; ++i) {
+    const char c = text[i];
+    depth += c == '[' ? 1 : c == ']' ? -1 : 0;
+    if (depth < 0 || (quoted && (c == ',' || c == '(' || c == ')'))) {
+      return false;
+    }
+  }
+  return depth == 0;
+}
+
+// Pushes the text written at the input's free space as the next input.
+Status push_result(Engine* engine, const TextOut& out, const NameText& name,
+                   Sink* sink) {
+  if (out.overflow ||
+      !push_text(&engine->input, *out.length - engine->input.text_used)) {
+    return needs_autoconf(sink, name) == Status::ok ? lose_track(engine, name)
+                                                    : Status::refused;
+  }
+  return Status::ok;
+}
+
+Status call_text_macro(Engine* engine, const NameText& name, const Macro& macro,
+                       Sink* sink) {
+  const std::size_t arguments_before = engine->arguments_used;
+  Collection c;
+  Status status = arguments_for(engine, name, &c);
+  if (status == Status::ok) {
+    if (c.tainted || c.overflow) {
+      status =
+          unknown_result(engine, sink, c.tainted ? c.taint : name, &c, false);
+    } else if (!within_limits(engine)) {
+      status = needs_autoconf(sink, name) == Status::ok
+                   ? lose_track(engine, name)
+                   : Status::refused;
+    } else {
+      drop_read_levels(&engine->input);
+      std::size_t end = engine->input.text_used;
+      TextOut out = {engine->input.text, &end, input_text_size, false};
+      substitute(macro_value(engine->macros, macro), macro.value_length,
+                 arguments_of(*engine, c, name), &out);
+      status = push_result(engine, out, name, sink);
+    }
+  }
+  engine->arguments_used = arguments_before;
+  return status;
+}
+
+// A call whose arguments need Autoconf: a macro that defines its first
+// argument defines it as something only Autoconf knows.
+Status tainted_call(Engine* engine, const NameText& name,
+                    const Builtin& builtin, const Collection& c, Sink* sink) {
+  if (builtin.defines_first && c.count > 0 && c.taint_argument > 0 &&
+      !c.overflow) {
+    set_definition(engine, engine->arguments + c.start[0], c.length[0],
+                   MacroValue{MacroKind::opaque, "", 0, 0, true}, false);
+    return Status::ok;
+  }
+  return unknown_result(engine, sink, c.overflow ? name : c.taint, &c, false);
+}
+
+Status call_builtin(Engine* engine, const NameText& name, int index,
+                    Sink* sink) {
+  const Builtin& builtin = builtin_at(index);
+  const std::size_t arguments_before = engine->arguments_used;
+  Collection c;
+  Status status = arguments_for(engine, name, &c);
+  if (status != Status::ok) {
+    engine->arguments_used = arguments_before;
+    return status;
+  }
+  if (c.tainted || c.overflow) {
+    status = tainted_call(engine, name, builtin, c, sink);
+  } else if (engine->in_version && is_defining_builtin(index)) {
+    // Autoconf expands the version more than once: what it defines the
+    // first time changes what it gives the next.
+    status = needs_autoconf(sink, name);
+  } else if (!within_limits(engine)) {
+    status = needs_autoconf(sink, name) == Status::ok ? lose_track(engine, name)
+                                                      : Status::refused;
+  } else {
+    drop_read_levels(&engine->input);
+    std::size_t end = engine->input.text_used;
+    TextOut out = {engine->input.text, &end, input_text_size, false};
+    switch (builtin.function(engine, arguments_of(*engine, c, name), &out)) {
+      case BuiltinOutcome::done:
+        // Autoconf expands the version more than once, with other quotes
+        // around it: a result whose quotes do not pair up, or a quoted
+        // one that holds a comma or a parenthesis, may be read otherwise
+        // there than here.
+        if (engine->in_version &&
+            !stands_alone(engine->input.text + engine->input.text_used,
+                          *out.length - engine->input.text_used,
+                          builtin.quotes_result)) {
+          status = needs_autoconf(sink, name);
+          break;
+        }
+        status = push_result(engine, out, name, sink);
+        break;
+      case BuiltinOutcome::needs_autoconf:
+        status = unknown_result(engine, sink, name, &c, false);
+        break;
+      case BuiltinOutcome::defines_unseen:
+        status = unknown_result(engine, sink, name, &c, true);
+        break;
+      case BuiltinOutcome::fails:
+        lose_track(engine, name);
+        status = needs_autoconf(sink, name) == Status::ok ? Status::lost
+                                                          : Status::refused;
+        break;
+    }
+  }
+  engine->arguments_used = arguments_before;
+  return status;
+}
+
+// m4sugar's macros that the engine does not evaluate may define, copy or
+// remove any macro their arguments name (m4_copy_force, m4_set_add, ...):
+// every name they mention that is not a builtin or Autoconf's own is taken
+// to be defined as only Autoconf knows.
+void forget_mentioned_names(Engine* engine, const Collection& c) {
+  for (unsigned k = 0; k < c.count; ++k) {
+    any_name(engine->arguments + c.start[k], c.length[k],
+             [engine](const char* name, std::size_t length) {
+               const NameMeaning meaning = meaning_of(*engine, name, length);
+               if (meaning.kind == NameKind::text ||
+                   meaning.kind == NameKind::none) {
+                 set_definition(engine, name, length,
+                                MacroValue{MacroKind::opaque, "", 0, 0, true},
+                                false);
+               }
+               return false;
+             });
+  }
+}
+
+// A macro the engine does not evaluate: its arguments are still read as
+// m4 reads them, and what they define is kept.
+Status call_unknown(Engine* engine, const NameText& name, Sink* sink,
+                    bool defines_unseen) {
+  const std::size_t arguments_before = engine->arguments_used;
+  Collection c;
+  Status status = arguments_for(engine, name, &c);
+  if (status == Status::ok) {
+    // Judged before the names it mentions are forgotten, which may define.
+    const bool defines = defines_unseen || arguments_may_define(*engine, c);
+    if (has_prefix(name.text, name.length, "m4_") ||
+        has_prefix(name.text, name.length, "_m4_")) {
+      forget_mentioned_names(engine, c);
+    }
+    status = unknown_result(engine, sink, c.tainted ? c.taint : name, nullptr,
+                            defines);
+  }
+  engine->arguments_used = arguments_before;
+  return status;
+}
+
+Status expand_name(Engine* engine, const NameText& name, Sink* sink) {
+  if (name.cut) {
+    // No macro has so long a name, but its text is not kept whole.
+    return sink->place == Place::top_level ? Status::ok
+                                           : needs_autoconf(sink, name);
+  }
+  const NameMeaning meaning = meaning_of(*engine, name.text, name.length);
+  switch (meaning.kind) {
+    case NameKind::text:
+      return call_text_macro(engine, name, *meaning.macro, sink);
+    case NameKind::builtin:
+      if (builtin_at(meaning.builtin).blind &&
+          peek_byte(&engine->input) != '(') {
+        put_text(&sink->out, name.text, name.length);
+        return Status::ok;
+      }
+      return call_builtin(engine, name, meaning.builtin, sink);
+    case NameKind::opaque:
+      // A macro defined by AC_DEFUN or with a value only Autoconf knows:
+      // what it does, it may define.
+      return call_unknown(engine, name, sink, meaning.macro->may_define);
+    case NameKind::autoconf:
+      return call_unknown(engine, name, sink, false);
+    case NameKind::none:
+      break;
+  }
+  if (engine->names_unknown) {
+    // It may be a macro now, defined where the engine cannot see.
+    return call_unknown(engine, name, sink, true);
+  }
+  put_text(&sink->out, name.text, name.length);
+  return Status::ok;
+}
+
+// Reads tokens to the end of the input (the floor), putting text to sink.
+Status expand_all(Engine* engine, Sink* sink) {
+  Input* input = &engine->input;
+  for (;;) {
+    const int c = peek_byte(input);
+    if (c < 0) {
+      return Status::ok;
+    }
+    const char byte = static_cast<char>(c);
+    Status status = Status::ok;
+    if (is_name_start(byte)) {
+      NameText name;
+      read_name(input, &name);
+      status = expand_name(engine, name, sink);
+    } else if (byte == '[') {
+      next_byte(input);
+      if (!read_quoted(input, &sink->out)) {
+        return Status::ended;
+      }
+    } else if (byte == '#') {
+      // What a comment hides from m4 in the version runs on past it in
+      // Autoconf's own text.
+      return needs_autoconf(sink, name_of("#"));
+    } else {
+      next_byte(input);
+      put_byte(&sink->out, byte);
+    }
+    if (status != Status::ok) {
+      return status;
+    }
+  }
+}
+
+// Autoconf's quadrigraphs stand for bytes m4 would otherwise read; they
+// are replaced in its output.
+std::size_t replace_quadrigraphs(char* text, std::size_t length) {
+  constexpr struct {
+    const char* quadrigraph;
+    char byte;  // 0: nothing
+  } quadrigraphs[] = {{"@<:@", '['}, {"@:>@", ']'}, {"@S|@", '$'},
+                      {"@%:@", '#'}, {"@{:@", '('}, {"@:}@", ')'},
+                      {"@&t@", 0}};
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < length;) {
+    bool replaced = false;
+    for (const auto& q : quadrigraphs) {
+      if (length - i >= 4 && std::memcmp(text + i, q.quadrigraph, 4) == 0) {
+        if (q.byte != 0) {
+          text[kept++] = q.byte;
+        }
+        i += 4;
+        replaced = true;
+        break;
+      }
+    }
+    if (!replaced) {
+      text[kept++] = text[i++];
+    }
+  }
+  return kept;
+}
+
+// Autoconf fails where its output holds a name that looks like one of
+// its own macros left unexpanded: ^_?A[CHUM]_, _AC_, ^_?AS_, ^_?m4_.
+bool has_forbidden_name(const char* text, std::size_t length, NameText* name) {
+  for (std::size_t i = 0; i < length;) {
+    if (!is_name_byte(text[i])) {
+      ++i;
+      continue;
+    }
+    std::size_t end = i;
+    while (end < length && is_name_byte(text[end])) {
+      ++end;
+    }
+    const char* word = text + i + (text[i] == '_' ? 1 : 0);
+    const auto word_length = static_cast<std::size_t>(text + end - word);
+    bool forbidden = word_length >= 3 && word[0] == 'A' &&
+                     std::strchr("CHUMS", word[1]) != nullptr && word[2] == '_';
+    forbidden = forbidden || has_prefix(word, word_length, "m4_");
+    for (std::size_t k = i; !forbidden && k + 4 <= end; ++k) {
+      forbidden = std::memcmp(text + k, "_AC_", 4) == 0;
+    }
+    if (forbidden) {
+      set_name(name, text + i, end - i);
+      return true;
+    }
+    i = end;
+  }
+  return false;
+}
+
+// The version as Autoconf computes it from AC_INIT's collected second
+// argument: m4_normalize'd, then expanded when AC_PACKAGE_VERSION is.
+// Returns false with the name that stopped it.
+bool expand_version(Engine* engine, const char* argument, std::size_t length,
+                    char* version, NameText* refused) {
+  *refused = name_of("AC_INIT");
+  Arguments a;
+  const NameText normalize = name_of("m4_normalize");
+  a.name = &normalize;
+  a.count = 1;
+  a.text[0] = argument;
+  a.length[0] = length;
+  Input* input = &engine->input;
+  drop_read_levels(input);
+  const std::size_t text_used = input->text_used;
+  std::size_t end = text_used;
+  TextOut normalized = {input->text, &end, input_text_size, false};
+  if (builtin_at(find_builtin("m4_normalize", 12))
+              .function(engine, a, &normalized) != BuiltinOutcome::done ||
+      normalized.overflow) {
+    return false;
+  }
+  // m4_normalize quotes its result; AC_INIT's next macro takes it as an
+  // argument, without the quotes, and makes it the value of
+  // AC_PACKAGE_VERSION, whose parameters are filled in when it is expanded,
+  // with no arguments. Read only the version: its end is the end of the
+  // input.
+  const NameText package_version = name_of("AC_PACKAGE_VERSION");
+  Arguments none;
+  none.name = &package_version;
+  none.count = 0;
+  std::size_t substituted = end;
+  TextOut value = {input->text, &substituted, input_text_size, false};
+  substitute(input->text + text_used + 1, end - text_used - 2, none, &value);
+  if (value.overflow) {
+    return false;
+  }
+  std::memmove(input->text + text_used, input->text + end, substituted - end);
+  const std::size_t floor = input->floor;
+  const std::size_t depth = input->depth;
+  input->floor = depth;
+  input->sealed = true;
+  bool expanded = push_text(input, substituted - end);
+  std::size_t version_length = 0;
+  engine->in_version = true;
+  if (expanded) {
+    Sink sink = {Place::version,
+                 TextOut{version, &version_length, max_line_length, false},
+                 nullptr, refused};
+    const Status status = expand_all(engine, &sink);
+    expanded = status == Status::ok && !sink.out.overflow;
+    if (status == Status::lost) {
+      *refused = engine->lost_by;
+    }
+  }
+  engine->in_version = false;
+  input->depth = depth;
+  input->floor = floor;
+  input->sealed = false;
+  input->text_used = text_used;
+  if (!expanded) {
+    return false;
+  }
+  if (has_forbidden_name(version, version_length, refused)) {
+    return false;
+  }
+  version_length = replace_quadrigraphs(version, version_length);
+  // A zero byte would end the filtered text early; it is no version byte.
+  std::replace(version, version + version_length, '\0', ' ');
+  version[version_length] = '\0';
+  filter_version(version);
+  return true;
+}
+
+// The library's calls in the file.
+
+// Sets the watch on the next keyword at or after stream offset from, or,
+// where the window shows none, on the first place one could start that it
+// does not show whole.
+void watch_next_keyword(Engine* engine, unsigned long long from) {
+  FileWindow* file = engine->input.file;
+  const unsigned long long shown_end = file->offset + (file->end - file->begin);
+  if (from >= shown_end) {
+    engine->input.watch = from;
+    return;
+  }
+  const char* start = file->buffer + file->begin + (from - file->offset);
+  const char* end = file->buffer + file->end;
+  const char* found = find_call_keyword(start, end);
+  if (found != end) {
+    engine->input.watch = from + static_cast<unsigned long long>(found - start);
+  } else {
+    const unsigned long long tail = call_keyword_length - 1;
+    engine->input.watch = shown_end - from > tail ? shown_end - tail : from;
+  }
+}
+
+// At the watched offset, which is the next byte: whether the library's
+// call starts here, by the bytes of the file alone. Sets the next watch.
+bool library_call_here(Engine* engine) {
+  FileWindow* file = engine->input.file;
+  // Read on only where the bytes shown may start the keyword: a pipe's
+  // writer may wait for the answer.
+  std::size_t shown = file->end - file->begin;
+  if (shown < call_keyword_length &&
+      std::memcmp(file->buffer + file->begin, call_keyword, shown) == 0) {
+    shown = window_fill(file, call_keyword_length);
+  }
+  const bool found = shown >= call_keyword_length &&
+                     std::memcmp(file->buffer + file->begin, call_keyword,
+                                 call_keyword_length) == 0 &&
+                     file->line_blank && call_head_at(file, *engine->pattern);
+  watch_next_keyword(engine, file->offset + 1);
+  return found;
+}
+
+void note_refusal(Engine* engine, unsigned long line, const NameText& name) {
+  if (engine->refused_line == 0) {
+    engine->refused_line = line;
+    engine->refused = name;
+  }
+}
+
+// The file byte at the watch is read inside quotes or a call's arguments:
+// a call of the library there is not one that m4 reads as it stands.
+void on_keyword_read(void* context) {
+  auto* engine = static_cast<Engine*>(context);
+  const unsigned long line = engine->input.file->line;
+  if (library_call_here(engine)) {
+    note_refusal(engine, line,
+                 engine->innermost != nullptr ? *engine->innermost->name
+                                              : name_of("AC_INIT"));
+  }
+}
+
+// The library's AC_INIT call, whose keyword is the next byte of the file.
+// Returns true with a version.
+bool read_library_call(Engine* engine, char* version) {
+  const unsigned long line = engine->input.file->line;
+  NameText name;
+  read_name(&engine->input, &name);
+  const std::size_t arguments_before = engine->arguments_used;
+  Collection c;
+  const Status status = collect_arguments(engine, name, &c);
+  NameText refused = name;
+  bool found = false;
+  if (status == Status::lost || engine->lost) {
+    refused = engine->lost_by;
+  } else if (status != Status::ok || c.overflow) {
+    // The file ends inside the call, or it is longer than the engine holds.
+  } else if (c.tainted && c.taint_argument <= 1) {
+    refused = c.taint;
+  } else if (c.count < 2) {
+    version[0] = '\0';
+    found = true;
+  } else {
+    // m4_normalize's patterns end the text at a zero byte.
+    const char* argument = engine->arguments + c.start[1];
+    const void* zero = std::memchr(argument, '\0', c.length[1]);
+    const std::size_t length =
+        zero != nullptr ? static_cast<std::size_t>(
+                              static_cast<const char*>(zero) - argument)
+                        : c.length[1];
+    found = expand_version(engine, argument, length, version, &refused);
+  }
+  engine->arguments_used = arguments_before;
+  if (!found) {
+    version[0] = '\0';
+    // A read error ends the input; it is no fault of the call's.
+    if (!engine->input.file->failed) {
+      note_refusal(engine, line, refused);
+    }
+    return false;
+  }
+  return version[0] != '\0';
+}
+
+// After the engine lost track: every later call of the library needs
+// Autoconf; the first is reported.
+void skip_lost(Engine* engine) {
+  Input* input = &engine->input;
+  input->depth = 0;
+  input->floor = 0;
+  input->sealed = false;
+  input->text_used = 0;
+  engine->arguments_used = 0;
+  engine->innermost = nullptr;
+  engine->collection_depth = 0;
+  input->on_watch = nullptr;
+  FileWindow* file = input->file;
+  while (engine->refused_line == 0 && window_peek(file) >= 0) {
+    if (file->offset == input->watch) {
+      const unsigned long line = file->line;
+      if (library_call_here(engine)) {
+        note_refusal(engine, line, engine->lost_by);
+      }
+    }
+    window_advance(file);
+  }
+}
+
+}  // namespace
+
+NameMeaning meaning_of(const Engine& engine, const char* name,
+                       std::size_t length) {
+  const Macro* macro = find_macro(engine.macros, name, length);
+  if (macro != nullptr) {
+    switch (macro->kind) {
+      case MacroKind::text:
+        return NameMeaning{NameKind::text, macro, 0};
+      case MacroKind::builtin:
+        return NameMeaning{NameKind::builtin, macro, macro->builtin};
+      case MacroKind::opaque:
+        return NameMeaning{NameKind::opaque, macro, 0};
+      case MacroKind::undefined:
+        return NameMeaning{NameKind::none, nullptr, 0};
+    }
+  }
+  const int builtin = find_builtin(name, length);
+  if (builtin >= 0) {
+    return NameMeaning{NameKind::builtin, nullptr,
+                       static_cast<std::uint8_t>(builtin)};
+  }
+  if (is_autoconf_name(name, length)) {
+    return NameMeaning{NameKind::autoconf, nullptr, 0};
+  }
+  return NameMeaning{NameKind::none, nullptr, 0};
+}
+
+void set_definition(Engine* engine, const char* name, std::size_t length,
+                    const MacroValue& value, bool push) {
+  NameText cause;
+  set_name(&cause, name, length);
+  if (is_autoconf_machinery(name, length)) {
+    lose_track(engine, cause);
+  }
+  MacroTable* table = &engine->macros;
+  // A pushdef over a builtin hides it until popdef shows it again.
+  const int builtin = find_builtin(name, length);
+  if (push && builtin >= 0 && find_macro(*table, name, length) == nullptr &&
+      !define_macro(table, name, length,
+                    MacroValue{MacroKind::builtin, "", 0,
+                               static_cast<std::uint8_t>(builtin), false})) {
+    forget_definitions(engine);
+    return;
+  }
+  engine->defined_since_forgotten = true;
+  const bool stored = push ? pushdef_macro(table, name, length, value)
+                           : define_macro(table, name, length, value);
+  if (!stored) {
+    // Past the table's room: the name, and any other, is no longer sure.
+    forget_definitions(engine);
+  }
+}
+
+void remove_definition(Engine* engine, const char* name, std::size_t length,
+                       bool all) {
+  NameText cause;
+  set_name(&cause, name, length);
+  if (is_autoconf_machinery(name, length)) {
+    lose_track(engine, cause);
+  }
+  MacroTable* table = &engine->macros;
+  if (all) {
+    undefine_macro(table, name, length);
+  } else {
+    popdef_macro(table, name, length);
+  }
+  // A builtin that is no longer defined must not show through.
+  if (find_macro(*table, name, length) == nullptr &&
+      find_builtin(name, length) >= 0 &&
+      !define_macro(table, name, length,
+                    MacroValue{MacroKind::undefined, "", 0, 0, false})) {
+    forget_definitions(engine);
+  }
+}
+
+bool may_define_names(const Engine& engine, const char* text,
+                      std::size_t length) {
+  return any_name(
+      text, length, [&engine](const char* name, std::size_t name_length) {
+        const NameMeaning meaning = meaning_of(engine, name, name_length);
+        return (meaning.kind == NameKind::builtin &&
+                is_defining_builtin(meaning.builtin)) ||
+               ((meaning.kind == NameKind::text ||
+                 meaning.kind == NameKind::opaque) &&
+                meaning.macro->may_define) ||
+               (meaning.kind == NameKind::none && engine.names_unknown);
+      });
+}
+
+void start_engine(Engine* engine, FileWindow* window,
+                  const SearchPattern& pattern) {
+  open_input(&engine->input, window);
+  clear_macros(&engine->macros);
+  engine->arguments_used = 0;
+  engine->innermost = nullptr;
+  engine->collection_depth = 0;
+  engine->expansions = 0;
+  engine->in_quotes = false;
+  engine->in_version = false;
+  engine->names_unknown = false;
+  engine->defined_since_forgotten = false;
+  engine->lost = false;
+  engine->pattern = &pattern;
+  engine->refused_line = 0;
+  engine->refused.length = 0;
+  engine->refused.text[0] = '\0';
+  engine->input.on_watch = on_keyword_read;
+  engine->input.watch_context = engine;
+  watch_next_keyword(engine, 0);
+}
+
+bool find_next_version(Engine* engine, char* version) {
+  version[0] = '\0';
+  if (!engine->pattern->can_match) {
+    return false;
+  }
+  Input* input = &engine->input;
+  Sink top = {Place::top_level, TextOut{nullptr, nullptr, 0, false}, nullptr,
+              nullptr};
+  for (;;) {
+    if (engine->lost) {
+      skip_lost(engine);
+      return false;
+    }
+    const int c = peek_byte(input);
+    if (c < 0) {
+      return false;
+    }
+    const char byte = static_cast<char>(c);
+    if (reads_file(input)) {
+      engine->expansions = 0;
+      if (input->file->offset == input->watch && byte == 'A') {
+        // A keyword where a token starts: the library's call, or another.
+        if (library_call_here(engine)) {
+          if (read_library_call(engine, version)) {
+            return true;
+          }
+          continue;
+        }
+      }
+    }
+    if (is_name_start(byte)) {
+      NameText name;
+      read_name(input, &name);
+      if (expand_name(engine, name, &top) == Status::ended) {
+        return false;  // the file ends inside a call's arguments
+      }
+    } else if (byte == '[') {
+      next_byte(input);
+      engine->in_quotes = true;
+      const bool complete = read_quoted(input, &top.out);
+      engine->in_quotes = false;
+      if (!complete) {
+        return false;
+      }
+    } else if (byte == '#') {
+      next_byte(input);
+      read_comment(input, &top.out);
+    } else {
+      next_byte(input);
+    }
+  }
+}
