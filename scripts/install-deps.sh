@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs, from Debian's archive, everything the build and the whole test
 # suite need: the native toolchain and GoogleTest, and mingw-w64 with 32-bit
-# Wine for the Windows build, meson for the Meson example, and what the
+# Wine for the Windows build (and 64-bit, for machines that cannot run
+# 32-bit programs), meson for the Meson example, and what the
 # release packages are checked with. Run it as root, or as a user who may
 # use sudo: it asks sudo for root itself.
 set -euo pipefail
@@ -16,4 +17,4 @@ apt-get install -y \
   libbenchmark-dev hyperfine valgrind autoconf python3 meson \
   lintian unzip \
   clang libclang-rt-14-dev clang-format clang-tidy cppcheck \
-  g++-mingw-w64-i686 wine wine32:i386
+  g++-mingw-w64-i686 wine wine32:i386 g++-mingw-w64-x86-64 wine64
