@@ -349,6 +349,12 @@ TEST(EngineTest, ADefinitionEndingWhereAReadEndsLosesNoCall) {
   }
 }
 
+TEST(EngineTest, ANameWithAZeroByteEndsThereInTheMessage) {
+  // Found by fuzzing: any text may be defined, a zero byte included.
+  EXPECT_EQ(version_of(std::string("define([AC_INITx\0y], [1])", 25), "[1.0]"),
+            "<refused AC_INITx>");
+}
+
 TEST(EngineTest, TheFileEndingInsideTheCallIsRefused) {
   EXPECT_EQ(outcome("AC_INIT([t], [1.0]"), "<refused AC_INIT>");
   EXPECT_EQ(outcome("AC_INIT([t], [1.0"), "<refused AC_INIT>");

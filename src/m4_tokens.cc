@@ -5,6 +5,11 @@
 #include "text.h"
 
 void set_name(NameText* name, const char* text, std::size_t length) {
+  // A defined name may be any text; in a message it ends at a zero byte.
+  const void* zero = std::memchr(text, '\0', length);
+  if (zero != nullptr) {
+    length = static_cast<std::size_t>(static_cast<const char*>(zero) - text);
+  }
   name->cut = length > max_name_length;
   name->length = name->cut ? max_name_length : length;
   std::memcpy(name->text, text, name->length);
