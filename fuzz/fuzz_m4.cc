@@ -3,7 +3,7 @@
 //   PROLOGUE
 //   AC_INIT([t], VERSION)
 // and checks what must hold for any input: a version of version bytes, or
-// a refusal naming something, the same however the input is read.
+// a refusal naming something, the same however reads split the input.
 //
 // The input is the prologue, a zero byte, then the version argument; an
 // input without a zero byte is a prologue alone.
@@ -59,8 +59,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes,
 
   SearchPattern pattern;
   build_search_pattern("[t]", &pattern);
+  // Whether the file is searched for the call first is fuzz_scanner's to
+  // check; here, reads of a few bytes against one read.
   const std::string whole = scan(file, file.size() + 1, false, pattern);
   check(scan(file, 1 + size % 97, false, pattern) == whole);
-  check(scan(file, file.size() + 1, true, pattern) == whole);
   return 0;
 }

@@ -4,6 +4,23 @@
 
 #include "text.h"
 
+namespace {
+
+// Newlines in [begin, end), found with memchr: lines are long, and it
+// passes over the bytes between them faster than a loop looks at each.
+unsigned long count_newlines(const char* begin, const char* end) {
+  unsigned long count = 0;
+  for (const char* next = begin;
+       (next = static_cast<const char*>(std::memchr(
+            next, '\n', static_cast<std::size_t>(end - next)))) != nullptr;
+       ++next) {
+    ++count;
+  }
+  return count;
+}
+
+}  // namespace
+
 void open_window(FileWindow* window, ReadFunction read, void* input) {
   window->read = read;
   window->input = input;
@@ -12,8 +29,7 @@ void open_window(FileWindow* window, ReadFunction read, void* input) {
   window->ended = false;
   window->failed = false;
   window->offset = 0;
-  window->line = 1;
-  window->line_blank = true;
+  window->lines_before_buffer = 0;
   window->blank_before_buffer = true;
 }
 
@@ -36,6 +52,8 @@ std::size_t window_fill(FileWindow* window, std::size_t count) {
       // Move what is left to the front; what is dropped may hold the start
       // of the current line.
       window->blank_before_buffer = blank_line_before(*window, window->begin);
+      window->lines_before_buffer +=
+          count_newlines(window->buffer, window->buffer + window->begin);
       std::memmove(window->buffer, window->buffer + window->begin,
                    window->end - window->begin);
       window->end -= window->begin;
@@ -55,13 +73,11 @@ std::size_t window_fill(FileWindow* window, std::size_t count) {
   return window->end - window->begin;
 }
 
-void window_advance(FileWindow* window) {
-  const char byte = window->buffer[window->begin++];
-  ++window->offset;
-  if (byte == '\n') {
-    ++window->line;
-    window->line_blank = true;
-  } else if (!is_whitespace_byte(byte)) {
-    window->line_blank = false;
-  }
+unsigned long window_line(const FileWindow& window) {
+  return window.lines_before_buffer +
+         count_newlines(window.buffer, window.buffer + window.begin) + 1;
+}
+
+bool window_line_blank(const FileWindow& window) {
+  return blank_line_before(window, window.begin);
 }

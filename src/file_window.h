@@ -1,7 +1,8 @@
-// The input file as a window of bytes: read in blocks, consumed one byte
-// at a time, with a bounded look ahead. It counts lines as bytes are
-// consumed, and remembers whether the line so far is blank, since an
-// AC_INIT call counts only where it starts its line's text.
+// The input file as a window of bytes: read in blocks, consumed a byte or
+// a run at a time, with a bounded look ahead. It tells the line of the
+// next byte, and whether the line before it is blank (an AC_INIT call
+// counts only where it starts its line's text), on demand: both are asked
+// seldom, and counting as bytes go by would cost every byte.
 #ifndef GENVERSION_FILE_WINDOW_H_
 #define GENVERSION_FILE_WINDOW_H_
 
@@ -30,11 +31,9 @@ struct FileWindow {
   bool failed;  // it ended in a read error
   // Stream offset of buffer[begin], the next byte.
   unsigned long long offset;
-  // Line of the next byte, counting from 1.
-  unsigned long line;
-  // Whether every byte consumed since the last newline is whitespace.
-  bool line_blank;
-  // Whether that holds for the bytes before buffer[0] as well.
+  // Newlines in the bytes dropped before buffer[0].
+  unsigned long lines_before_buffer;
+  // Whether the bytes dropped since their last newline are whitespace.
   bool blank_before_buffer;
 };
 
@@ -54,7 +53,22 @@ inline int window_peek(FileWindow* window) {
 }
 
 // Consumes the next byte, which window_peek has shown.
-void window_advance(FileWindow* window);
+inline void window_advance(FileWindow* window) {
+  ++window->begin;
+  ++window->offset;
+}
+
+// Consumes the next count bytes, which the window shows.
+inline void window_consume(FileWindow* window, std::size_t count) {
+  window->begin += count;
+  window->offset += count;
+}
+
+// The line of the next byte, counting from 1.
+unsigned long window_line(const FileWindow& window);
+
+// Whether every byte before the next one on its line is whitespace.
+bool window_line_blank(const FileWindow& window);
 
 // Whether the bytes of the buffer from the last newline before at up to at
 // are all whitespace.

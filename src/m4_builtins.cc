@@ -538,9 +538,23 @@ Outcome builtin_dnl(Engine* engine, const Arguments& a, TextOut* /*result*/) {
   if (a.count > 0) {
     return Outcome::fails;  // m4 warns of the arguments
   }
-  for (int c = peek_byte(&engine->input); c >= 0;
-       c = peek_byte(&engine->input)) {
-    next_byte(&engine->input);
+  Input* input = &engine->input;
+  for (int c = peek_byte(input); c >= 0; c = peek_byte(input)) {
+    // The file's bytes a run at a time, where they can be taken so.
+    const std::size_t run = file_run(input);
+    const void* newline = std::memchr(file_bytes(*input), '\n', run);
+    if (newline != nullptr) {
+      window_consume(input->file, static_cast<std::size_t>(
+                                      static_cast<const char*>(newline) -
+                                      file_bytes(*input)) +
+                                      1);
+      return Outcome::done;
+    }
+    if (run > 0) {
+      window_consume(input->file, run);
+      continue;
+    }
+    next_byte(input);
     if (c == '\n') {
       return Outcome::done;
     }
@@ -991,89 +1005,89 @@ Outcome refuse_lost(Engine* /*engine*/, const Arguments& /*arguments*/,
 
 // By name, in byte order, for find_builtin.
 constexpr Builtin builtins[] = {
-    {"AC_DEFUN", builtin_defun, false, true, false},
-    {"AC_DEFUN_ONCE", builtin_defun, false, true, false},
-    {"AU_ALIAS", builtin_defun, false, true, false},
-    {"AU_DEFUN", builtin_defun, false, true, false},
-    {"__file__", refuse, false, false, false},
-    {"__gnu__", refuse, false, false, false},
-    {"__line__", refuse, false, false, false},
-    {"__oline__", refuse, false, false, false},
-    {"__program__", refuse, false, false, false},
-    {"__unix__", refuse, false, false, false},
-    {"builtin", refuse_unseen, true, false, false},
-    {"changequote", refuse_lost, false, false, false},
-    {"decr", builtin_decr, true, false, false},
-    {"define", builtin_define, true, true, false},
-    {"defn", builtin_defn, false, false, true},
-    {"divert", refuse, false, false, false},
-    {"divnum", refuse, false, false, false},
-    {"dnl", builtin_dnl, false, false, false},
-    {"errprint", refuse, true, false, false},
-    {"esyscmd", refuse, true, false, false},
-    {"ifdef", builtin_ifdef, true, false, false},
-    {"ifelse", builtin_ifelse, true, false, false},
-    {"incr", builtin_incr, true, false, false},
-    {"index", builtin_index, true, false, false},
-    {"indir", refuse_unseen, true, false, false},
-    {"len", builtin_len, true, false, false},
-    {"m4_append", builtin_append, false, true, false},
-    {"m4_append_uniq", builtin_append_uniq, false, true, false},
-    {"m4_builtin", refuse_unseen, true, false, false},
-    {"m4_case", builtin_case, false, false, false},
-    {"m4_changecom", refuse_lost, false, false, false},
-    {"m4_changequote", refuse_lost, false, false, false},
-    {"m4_copy", builtin_copy, false, false, false},
-    {"m4_decr", builtin_decr, true, false, false},
-    {"m4_default", builtin_default, false, false, false},
-    {"m4_define", builtin_define, true, true, false},
-    {"m4_define_default", builtin_define_default, false, true, false},
-    {"m4_defn", builtin_defn, false, false, true},
-    {"m4_dquote", builtin_dquote, false, false, true},
-    {"m4_esyscmd", refuse, true, false, false},
-    {"m4_esyscmd_s", refuse, false, false, false},
-    {"m4_eval", builtin_eval, true, false, false},
-    {"m4_exit", refuse_lost, true, false, false},
-    {"m4_flatten", builtin_flatten, false, false, true},
-    {"m4_format", builtin_format, true, false, false},
-    {"m4_if", builtin_ifelse, true, false, false},
-    {"m4_ifblank", builtin_ifblank, false, false, false},
-    {"m4_ifdef", builtin_ifdef, true, false, false},
-    {"m4_ifnblank", builtin_ifnblank, false, false, false},
-    {"m4_ifndef", builtin_ifndef, false, false, false},
-    {"m4_ifset", builtin_ifset, false, false, false},
-    {"m4_ifval", builtin_ifval, false, false, false},
-    {"m4_include", refuse_unseen, false, false, false},
-    {"m4_incr", builtin_incr, true, false, false},
-    {"m4_index", builtin_index, true, false, false},
-    {"m4_indir", refuse_unseen, true, false, false},
-    {"m4_join", builtin_join, false, false, true},
-    {"m4_joinall", builtin_joinall, false, false, true},
-    {"m4_len", builtin_len, true, false, false},
-    {"m4_normalize", builtin_normalize, false, false, true},
-    {"m4_popdef", builtin_popdef, false, false, false},
-    {"m4_pushdef", builtin_pushdef, true, true, false},
-    {"m4_quote", builtin_quote, false, false, true},
-    {"m4_rename", builtin_rename, false, false, false},
-    {"m4_shift", builtin_shift, true, false, true},
-    {"m4_sinclude", refuse_unseen, false, false, false},
-    {"m4_strip", builtin_strip, false, false, true},
-    {"m4_substr", builtin_substr, true, false, false},
-    {"m4_syscmd", refuse, true, false, false},
-    {"m4_translit", builtin_translit, true, false, false},
-    {"m4_undefine", builtin_undefine, false, false, false},
-    {"patsubst", refuse, true, false, false},
-    {"popdef", builtin_popdef, false, false, false},
-    {"pushdef", builtin_pushdef, true, true, false},
-    {"regexp", refuse, true, false, false},
-    {"sinclude", refuse_unseen, true, false, false},
-    {"syscmd", refuse, true, false, false},
-    {"sysval", refuse, false, false, false},
-    {"traceoff", refuse, false, false, false},
-    {"traceon", refuse, false, false, false},
-    {"translit", builtin_translit, true, false, false},
-    {"undefine", builtin_undefine, false, false, false},
-    {"undivert", refuse, false, false, false},
+    {"AC_DEFUN", 8, builtin_defun, false, true, false},
+    {"AC_DEFUN_ONCE", 13, builtin_defun, false, true, false},
+    {"AU_ALIAS", 8, builtin_defun, false, true, false},
+    {"AU_DEFUN", 8, builtin_defun, false, true, false},
+    {"__file__", 8, refuse, false, false, false},
+    {"__gnu__", 7, refuse, false, false, false},
+    {"__line__", 8, refuse, false, false, false},
+    {"__oline__", 9, refuse, false, false, false},
+    {"__program__", 11, refuse, false, false, false},
+    {"__unix__", 8, refuse, false, false, false},
+    {"builtin", 7, refuse_unseen, true, false, false},
+    {"changequote", 11, refuse_lost, false, false, false},
+    {"decr", 4, builtin_decr, true, false, false},
+    {"define", 6, builtin_define, true, true, false},
+    {"defn", 4, builtin_defn, false, false, true},
+    {"divert", 6, refuse, false, false, false},
+    {"divnum", 6, refuse, false, false, false},
+    {"dnl", 3, builtin_dnl, false, false, false},
+    {"errprint", 8, refuse, true, false, false},
+    {"esyscmd", 7, refuse, true, false, false},
+    {"ifdef", 5, builtin_ifdef, true, false, false},
+    {"ifelse", 6, builtin_ifelse, true, false, false},
+    {"incr", 4, builtin_incr, true, false, false},
+    {"index", 5, builtin_index, true, false, false},
+    {"indir", 5, refuse_unseen, true, false, false},
+    {"len", 3, builtin_len, true, false, false},
+    {"m4_append", 9, builtin_append, false, true, false},
+    {"m4_append_uniq", 14, builtin_append_uniq, false, true, false},
+    {"m4_builtin", 10, refuse_unseen, true, false, false},
+    {"m4_case", 7, builtin_case, false, false, false},
+    {"m4_changecom", 12, refuse_lost, false, false, false},
+    {"m4_changequote", 14, refuse_lost, false, false, false},
+    {"m4_copy", 7, builtin_copy, false, false, false},
+    {"m4_decr", 7, builtin_decr, true, false, false},
+    {"m4_default", 10, builtin_default, false, false, false},
+    {"m4_define", 9, builtin_define, true, true, false},
+    {"m4_define_default", 17, builtin_define_default, false, true, false},
+    {"m4_defn", 7, builtin_defn, false, false, true},
+    {"m4_dquote", 9, builtin_dquote, false, false, true},
+    {"m4_esyscmd", 10, refuse, true, false, false},
+    {"m4_esyscmd_s", 12, refuse, false, false, false},
+    {"m4_eval", 7, builtin_eval, true, false, false},
+    {"m4_exit", 7, refuse_lost, true, false, false},
+    {"m4_flatten", 10, builtin_flatten, false, false, true},
+    {"m4_format", 9, builtin_format, true, false, false},
+    {"m4_if", 5, builtin_ifelse, true, false, false},
+    {"m4_ifblank", 10, builtin_ifblank, false, false, false},
+    {"m4_ifdef", 8, builtin_ifdef, true, false, false},
+    {"m4_ifnblank", 11, builtin_ifnblank, false, false, false},
+    {"m4_ifndef", 9, builtin_ifndef, false, false, false},
+    {"m4_ifset", 8, builtin_ifset, false, false, false},
+    {"m4_ifval", 8, builtin_ifval, false, false, false},
+    {"m4_include", 10, refuse_unseen, false, false, false},
+    {"m4_incr", 7, builtin_incr, true, false, false},
+    {"m4_index", 8, builtin_index, true, false, false},
+    {"m4_indir", 8, refuse_unseen, true, false, false},
+    {"m4_join", 7, builtin_join, false, false, true},
+    {"m4_joinall", 10, builtin_joinall, false, false, true},
+    {"m4_len", 6, builtin_len, true, false, false},
+    {"m4_normalize", 12, builtin_normalize, false, false, true},
+    {"m4_popdef", 9, builtin_popdef, false, false, false},
+    {"m4_pushdef", 10, builtin_pushdef, true, true, false},
+    {"m4_quote", 8, builtin_quote, false, false, true},
+    {"m4_rename", 9, builtin_rename, false, false, false},
+    {"m4_shift", 8, builtin_shift, true, false, true},
+    {"m4_sinclude", 11, refuse_unseen, false, false, false},
+    {"m4_strip", 8, builtin_strip, false, false, true},
+    {"m4_substr", 9, builtin_substr, true, false, false},
+    {"m4_syscmd", 9, refuse, true, false, false},
+    {"m4_translit", 11, builtin_translit, true, false, false},
+    {"m4_undefine", 11, builtin_undefine, false, false, false},
+    {"patsubst", 8, refuse, true, false, false},
+    {"popdef", 6, builtin_popdef, false, false, false},
+    {"pushdef", 7, builtin_pushdef, true, true, false},
+    {"regexp", 6, refuse, true, false, false},
+    {"sinclude", 8, refuse_unseen, true, false, false},
+    {"syscmd", 6, refuse, true, false, false},
+    {"sysval", 6, refuse, false, false, false},
+    {"traceoff", 8, refuse, false, false, false},
+    {"traceon", 7, refuse, false, false, false},
+    {"translit", 8, builtin_translit, true, false, false},
+    {"undefine", 8, builtin_undefine, false, false, false},
+    {"undivert", 8, refuse, false, false, false},
 };
 
 // The macros that define or remove names.
@@ -1085,8 +1099,14 @@ constexpr BuiltinFunction defining_functions[] = {
 
 bool name_less(const char* a, std::size_t a_length, const char* b,
                std::size_t b_length) {
-  const int order = std::memcmp(a, b, std::min(a_length, b_length));
-  return order < 0 || (order == 0 && a_length < b_length);
+  const std::size_t common = std::min(a_length, b_length);
+  for (std::size_t i = 0; i < common; ++i) {
+    if (a[i] != b[i]) {
+      return static_cast<unsigned char>(a[i]) <
+             static_cast<unsigned char>(b[i]);
+    }
+  }
+  return a_length < b_length;
 }
 
 }  // namespace
@@ -1095,10 +1115,10 @@ int find_builtin(const char* name, std::size_t length) {
   const Builtin* found = std::lower_bound(
       std::begin(builtins), std::end(builtins), name,
       [length](const Builtin& builtin, const char* key) {
-        return name_less(builtin.name, std::strlen(builtin.name), key, length);
+        return name_less(builtin.name, builtin.name_length, key, length);
       });
-  if (found == std::end(builtins) || std::strlen(found->name) != length ||
-      std::memcmp(found->name, name, length) != 0) {
+  if (found == std::end(builtins) ||
+      name_less(name, length, found->name, found->name_length)) {
     return -1;
   }
   return static_cast<int>(found - std::begin(builtins));

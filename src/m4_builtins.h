@@ -23,6 +23,7 @@ using BuiltinFunction = BuiltinOutcome (*)(Engine* engine,
 
 struct Builtin {
   const char* name;
+  std::size_t name_length;
   BuiltinFunction function;
   // Recognised only when arguments follow, as GNU m4's builtins that
   // need them; alone, the name is plain text.

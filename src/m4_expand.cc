@@ -9,22 +9,37 @@
 
 namespace {
 
-// Names of the macros of Autoconf, m4sugar, Automake, Libtool, pkg-config,
-// Gnulib and the Autoconf Archive: their expansion is Autoconf's to know.
-constexpr const char* autoconf_prefixes[] = {
-    "m4_", "_m4_", "AC_", "_AC_", "AS_",  "_AS_", "AM_", "_AM_",
-    "AH_", "AU_",  "AT_", "LT_",  "_LT_", "PKG_", "AX_", "gl_"};
-
 bool has_prefix(const char* name, std::size_t length, const char* prefix) {
   const std::size_t prefix_length = std::strlen(prefix);
   return length >= prefix_length &&
          std::memcmp(name, prefix, prefix_length) == 0;
 }
 
+// Names of the macros of Autoconf, m4sugar, Automake, Libtool, pkg-config,
+// Gnulib and the Autoconf Archive: their expansion is Autoconf's to know.
+// Asked of every name read, so it looks at bytes, not at a list.
 bool is_autoconf_name(const char* name, std::size_t length) {
-  return std::any_of(
-      std::begin(autoconf_prefixes), std::end(autoconf_prefixes),
-      [&](const char* prefix) { return has_prefix(name, length, prefix); });
+  const bool underscore = length > 0 && name[0] == '_';
+  const char* word = name + (underscore ? 1 : 0);
+  const std::size_t rest = length - (underscore ? 1 : 0);
+  if (rest < 3) {
+    return false;
+  }
+  const char a = word[0];
+  const char b = word[1];
+  if (word[2] == '_') {
+    if ((a == 'm' && b == '4') ||
+        (a == 'A' && (b == 'C' || b == 'S' || b == 'M')) ||
+        (a == 'L' && b == 'T')) {
+      return true;  // m4_, AC_, AS_, AM_, LT_, and each with a '_' before
+    }
+    // AH_, AU_, AT_, AX_, gl_
+    return !underscore &&
+           ((a == 'A' && (b == 'H' || b == 'U' || b == 'T' || b == 'X')) ||
+            (a == 'g' && b == 'l'));
+  }
+  return !underscore && rest >= 4 && a == 'P' && b == 'K' && word[2] == 'G' &&
+         word[3] == '_';  // PKG_
 }
 
 // Names that Autoconf's own AC_INIT relies on to compute PACKAGE_VERSION:
@@ -100,12 +115,15 @@ void forget_definitions(Engine* engine) {
     return;  // every definition is forgotten already
   }
   engine->defined_since_forgotten = false;
-  for_each_macro(&engine->macros, [](Macro* macro) {
+  // Every entry ever used, free ones too: those are set anew when used.
+  MacroTable* table = &engine->macros;
+  for (std::size_t i = 0; i < table->never_used; ++i) {
+    Macro* macro = &table->entries[i];
     if (macro->kind == MacroKind::text) {
       macro->kind = MacroKind::opaque;
       macro->may_define = true;
     }
-  });
+  }
 }
 
 Status lose_track(Engine* engine, const NameText& cause) {
@@ -174,6 +192,23 @@ Status unknown_result(Engine* engine, Sink* sink, const NameText& name,
 
 Status expand_name(Engine* engine, const NameText& name, Sink* sink);
 
+// The length of the run of the file's next bytes that mean nothing to m4
+// there: no name, quote or comment, and in arguments, no parenthesis or
+// comma.
+std::size_t plain_run(Input* input, bool in_arguments) {
+  const std::size_t count = file_run(input);
+  const char* bytes = file_bytes(*input);
+  std::size_t length = 0;
+  for (; length < count; ++length) {
+    const char c = bytes[length];
+    if (is_name_start(c) || c == '[' || c == '#' ||
+        (in_arguments && (c == '(' || c == ')' || c == ','))) {
+      break;
+    }
+  }
+  return length;
+}
+
 // Reads tokens until a ',' or ')' outside parentheses ends the argument;
 // sets *closed for a ')'.
 Status collect_argument(Engine* engine, Sink* sink, bool* closed) {
@@ -192,6 +227,12 @@ Status collect_argument(Engine* engine, Sink* sink, bool* closed) {
       if (status != Status::ok) {
         return status;
       }
+      continue;
+    }
+    const std::size_t run = plain_run(input, true);
+    if (run > 0) {
+      put_text(&sink->out, file_bytes(*input), run);
+      window_consume(input->file, run);
       continue;
     }
     next_byte(input);
@@ -216,38 +257,64 @@ Status collect_argument(Engine* engine, Sink* sink, bool* closed) {
   }
 }
 
-// Collects the arguments of a call whose '(' is the next byte, as m4 does:
-// unquoted whitespace before each is dropped, one level of quotes is
-// removed, and macros outside quotes are expanded as they are read.
-Status collect_arguments(Engine* engine, const NameText& name, Collection* c) {
+// Skips the unquoted whitespace before an argument.
+void skip_whitespace(Input* input) {
+  for (;;) {
+    const std::size_t count = file_run(input);
+    const char* bytes = file_bytes(*input);
+    std::size_t length = 0;
+    while (length < count && is_whitespace_byte(bytes[length])) {
+      ++length;
+    }
+    if (length > 0) {
+      window_consume(input->file, length);
+      if (length < count) {
+        return;
+      }
+      continue;
+    }
+    const int b = peek_byte(input);
+    if (b < 0 || !is_whitespace_byte(static_cast<char>(b))) {
+      return;
+    }
+    next_byte(input);
+  }
+}
+
+// Starts to collect the arguments of a call whose '(' is the next byte.
+Status open_collection(Engine* engine, const NameText& name, Collection* c) {
   c->name = &name;
   c->count = 0;
+  c->closed = false;
   c->overflow = false;
   c->tainted = false;
   c->taint_argument = 0;
   if (engine->collection_depth == max_collection_depth) {
     return lose_track(engine, name);
   }
-  Input* input = &engine->input;
-  next_byte(input);  // the '('
+  next_byte(&engine->input);  // the '('
   c->outer = engine->innermost;
   engine->innermost = c;
   ++engine->collection_depth;
+  return Status::ok;
+}
+
+// Collects arguments, as m4 does: unquoted whitespace before each is
+// dropped, one level of quotes is removed, and macros outside quotes are
+// expanded as they are read; until the call closes, or holds stop_after.
+Status collect_more(Engine* engine, Collection* c, unsigned stop_after) {
   Status status = Status::ok;
-  for (bool closed = false; !closed && status == Status::ok;) {
-    for (int b = peek_byte(input);
-         b >= 0 && is_whitespace_byte(static_cast<char>(b));
-         b = peek_byte(input)) {
-      next_byte(input);
-    }
+  while (!c->closed && c->count < stop_after && status == Status::ok) {
+    skip_whitespace(&engine->input);
     const std::size_t start = engine->arguments_used;
     Sink sink = {Place::argument,
                  TextOut{engine->arguments, &engine->arguments_used,
                          argument_text_size, false},
                  c, nullptr};
-    status = collect_argument(engine, &sink, &closed);
+    status = collect_argument(engine, &sink, &c->closed);
     if (sink.out.overflow || c->count == max_arguments) {
       c->overflow = true;
+      stop_after = max_arguments + 1;  // what is left is read, not kept
     } else {
       c->start[c->count] = static_cast<std::uint32_t>(start);
       c->length[c->count] =
@@ -255,8 +322,22 @@ Status collect_arguments(Engine* engine, const NameText& name, Collection* c) {
       ++c->count;
     }
   }
+  return status;
+}
+
+void close_collection(Engine* engine, Collection* c) {
   engine->innermost = c->outer;
   --engine->collection_depth;
+}
+
+// Collects all the arguments of a call whose '(' is the next byte.
+Status collect_arguments(Engine* engine, const NameText& name, Collection* c) {
+  Status status = open_collection(engine, name, c);
+  if (status != Status::ok) {
+    return status;
+  }
+  status = collect_more(engine, c, max_arguments + 1);
+  close_collection(engine, c);
   return status;
 }
 
@@ -268,6 +349,7 @@ Status arguments_for(Engine* engine, const NameText& name, Collection* c) {
   }
   c->name = &name;
   c->count = 0;
+  c->closed = true;
   c->overflow = false;
   c->tainted = false;
   return Status::ok;
@@ -620,12 +702,34 @@ bool has_forbidden_name(const char* text, std::size_t length, NameText* name) {
   return false;
 }
 
+// Digits, dots and the like mean nothing to m4 or to what Autoconf does
+// with the version: most versions are their own expansion. Returns true
+// with such a version, filtered and not empty.
+bool plain_version(const char* argument, std::size_t length, char* version) {
+  const bool plain = length > 0 && length <= max_line_length &&
+                     std::none_of(argument, argument + length, [](char c) {
+                       return is_name_start(c) || c == '[' || c == ']' ||
+                              c == '#' || c == '$' || c == '@' || c == '\\' ||
+                              c == '\n' || c == '(' || c == ')' || c == ',' ||
+                              c == '\0';
+                     });
+  if (!plain) {
+    return false;
+  }
+  std::memcpy(version, argument, length);
+  version[length] = '\0';
+  return filter_version(version) > 0;
+}
+
 // The version as Autoconf computes it from AC_INIT's collected second
 // argument: m4_normalize'd, then expanded when AC_PACKAGE_VERSION is.
 // Returns false with the name that stopped it.
 bool expand_version(Engine* engine, const char* argument, std::size_t length,
                     char* version, NameText* refused) {
   *refused = name_of("AC_INIT");
+  if (plain_version(argument, length, version)) {
+    return true;
+  }
   Arguments a;
   const NameText normalize = name_of("m4_normalize");
   a.name = &normalize;
@@ -731,7 +835,8 @@ bool library_call_here(Engine* engine) {
   const bool found = shown >= call_keyword_length &&
                      std::memcmp(file->buffer + file->begin, call_keyword,
                                  call_keyword_length) == 0 &&
-                     file->line_blank && call_head_at(file, *engine->pattern);
+                     window_line_blank(*file) &&
+                     call_head_at(file, *engine->pattern);
   watch_next_keyword(engine, file->offset + 1);
   return found;
 }
@@ -747,7 +852,7 @@ void note_refusal(Engine* engine, unsigned long line, const NameText& name) {
 // a call of the library there is not one that m4 reads as it stands.
 void on_keyword_read(void* context) {
   auto* engine = static_cast<Engine*>(context);
-  const unsigned long line = engine->input.file->line;
+  const unsigned long line = window_line(*engine->input.file);
   if (library_call_here(engine)) {
     note_refusal(engine, line,
                  engine->innermost != nullptr ? *engine->innermost->name
@@ -758,12 +863,28 @@ void on_keyword_read(void* context) {
 // The library's AC_INIT call, whose keyword is the next byte of the file.
 // Returns true with a version.
 bool read_library_call(Engine* engine, char* version) {
-  const unsigned long line = engine->input.file->line;
+  const unsigned long line = window_line(*engine->input.file);
   NameText name;
   read_name(&engine->input, &name);
   const std::size_t arguments_before = engine->arguments_used;
   Collection c;
-  const Status status = collect_arguments(engine, name, &c);
+  Status status = open_collection(engine, name, &c);
+  if (status == Status::ok) {
+    // A version of digits and dots is what it is, whatever the rest of the
+    // call does: the rest is not read, as the rest of the file is not.
+    status = collect_more(engine, &c, 2);
+    if (status == Status::ok && c.count == 2 && !c.overflow && !c.tainted &&
+        !engine->lost &&
+        plain_version(engine->arguments + c.start[1], c.length[1], version)) {
+      close_collection(engine, &c);
+      engine->arguments_used = arguments_before;
+      return true;
+    }
+    if (status == Status::ok) {
+      status = collect_more(engine, &c, max_arguments + 1);
+    }
+    close_collection(engine, &c);
+  }
   NameText refused = name;
   bool found = false;
   if (status == Status::lost || engine->lost) {
@@ -812,7 +933,7 @@ void skip_lost(Engine* engine) {
   FileWindow* file = input->file;
   while (engine->refused_line == 0 && window_peek(file) >= 0) {
     if (file->offset == input->watch) {
-      const unsigned long line = file->line;
+      const unsigned long line = window_line(*file);
       if (library_call_here(engine)) {
         note_refusal(engine, line, engine->lost_by);
       }
@@ -963,7 +1084,10 @@ bool find_next_version(Engine* engine, char* version) {
         }
       }
     }
-    if (is_name_start(byte)) {
+    const std::size_t run = plain_run(input, false);
+    if (run > 0) {
+      window_consume(input->file, run);
+    } else if (is_name_start(byte)) {
       NameText name;
       read_name(input, &name);
       if (expand_name(engine, name, &top) == Status::ended) {

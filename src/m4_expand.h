@@ -21,7 +21,7 @@
 constexpr std::size_t max_arguments = 64;
 constexpr std::size_t argument_text_size = std::size_t{64} * 1024;
 constexpr unsigned max_collection_depth = 64;
-constexpr unsigned long max_expansions = 65536;
+constexpr unsigned long max_expansions = 4096;
 
 // A macro call whose arguments are being collected.
 struct Collection {
@@ -29,6 +29,7 @@ struct Collection {
   std::uint32_t start[max_arguments];
   std::uint32_t length[max_arguments];
   unsigned count;  // arguments collected so far
+  bool closed;     // its ')' is read
   bool overflow;   // more arguments or text than the engine holds
   // Set by the first thing in an argument that needs Autoconf.
   bool tainted;

@@ -56,10 +56,16 @@ inline bool reads_file(Input* input) {
 
 // The next byte, or -1 at the end of the input.
 inline int peek_byte(Input* input) {
-  drop_read_levels(input);
   if (input->depth > input->floor) {
-    const PushedText& level = input->levels[input->depth - 1];
-    return static_cast<unsigned char>(input->text[level.at]);
+    const PushedText& top = input->levels[input->depth - 1];
+    if (top.at != top.end) {
+      return static_cast<unsigned char>(input->text[top.at]);
+    }
+    drop_read_levels(input);
+    if (input->depth > input->floor) {
+      const PushedText& level = input->levels[input->depth - 1];
+      return static_cast<unsigned char>(input->text[level.at]);
+    }
   }
   if (input->sealed || input->file == nullptr) {
     return -1;
@@ -78,6 +84,28 @@ inline void next_byte(Input* input) {
     input->on_watch(input->watch_context);
   }
   window_advance(file);
+}
+
+// Reading the file a run at a time: where the next bytes come from the
+// file, how many the window shows before the watched offset (0 where they
+// do not, or the watched byte is next); the run starts at file_bytes.
+inline std::size_t file_run(Input* input) {
+  if (!reads_file(input)) {
+    return 0;
+  }
+  FileWindow* file = input->file;
+  if (file->begin == file->end && window_fill(file, 1) == 0) {
+    return 0;
+  }
+  std::size_t count = file->end - file->begin;
+  if (input->watch >= file->offset && input->watch - file->offset < count) {
+    count = static_cast<std::size_t>(input->watch - file->offset);
+  }
+  return count;
+}
+
+inline const char* file_bytes(const Input& input) {
+  return input.file->buffer + input.file->begin;
 }
 
 // Text for a new level is written at text + text_used, up to the end of

@@ -90,7 +90,9 @@ std::int16_t new_macro(MacroTable* table, const char* name, std::size_t length,
   if (table->free_count == 0 || length > max_name_length) {
     return -1;
   }
-  const std::int16_t index = table->free_list;
+  const std::int16_t index = table->free_list >= 0
+                                 ? table->free_list
+                                 : static_cast<std::int16_t>(table->never_used);
   Macro* macro = &table->entries[index];
   const std::size_t value_length =
       value.kind == MacroKind::text ? value.length : 0;
@@ -101,7 +103,11 @@ std::int16_t new_macro(MacroTable* table, const char* name, std::size_t length,
   }
   macro->name_at = store_text(table, name, length);
   macro->value_at = store_text(table, value.text, value_length);
-  table->free_list = macro->next;
+  if (index == table->free_list) {
+    table->free_list = macro->next;
+  } else {
+    ++table->never_used;
+  }
   --table->free_count;
   macro->name_length = static_cast<std::uint16_t>(length);
   set_value(macro, value);
@@ -119,12 +125,11 @@ void free_macro(MacroTable* table, std::int16_t index) {
 }  // namespace
 
 void clear_macros(MacroTable* table) {
-  std::fill(std::begin(table->buckets), std::end(table->buckets), -1);
-  for (std::size_t i = 0; i < max_macros; ++i) {
-    table->entries[i].next =
-        static_cast<std::int16_t>(i + 1 < max_macros ? i + 1 : -1);
-  }
-  table->free_list = 0;
+  // All bits set: -1, an empty bucket.
+  std::memset(table->buckets, 0xFF, sizeof table->buckets);
+  // Entries never used are taken in order; freed ones go on the free list.
+  table->never_used = 0;
+  table->free_list = -1;
   table->free_count = max_macros;
   table->text_used = 0;
 }

@@ -41,6 +41,7 @@ struct MacroTable {
   Macro entries[max_macros];
   std::int16_t buckets[macro_buckets];  // the top definition of each name
   std::int16_t free_list;               // through Macro::next
+  std::size_t never_used;               // entries from here on are unused
   std::size_t free_count;
   char text[macro_text_size];
   std::size_t text_used;

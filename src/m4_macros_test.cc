@@ -89,6 +89,7 @@ TEST(BuiltinTableTest, IsInByteOrderAndFindsEveryName) {
       EXPECT_LT(std::strcmp(builtin_at(static_cast<int>(i - 1)).name, name), 0)
           << name;
     }
+    EXPECT_EQ(builtin_at(static_cast<int>(i)).name_length, std::strlen(name));
     EXPECT_EQ(find_builtin(name, std::strlen(name)), static_cast<int>(i));
   }
   EXPECT_EQ(find_builtin("m4_i", 4), -1);

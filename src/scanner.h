@@ -23,10 +23,8 @@ struct ScanReport {
 
 // Whether the input holds an AC_INIT call of the library: the keyword
 // first on its line and the pattern after it, by the bytes alone. Reads
-// the input to its end or to the first such call; sets *read_failed when
-// a read error ended it.
-bool has_library_call(ReadFunction read, void* input,
-                      const SearchPattern& pattern, bool* read_failed);
+// the window's input to its end or to the first such call.
+bool has_library_call(FileWindow* window, const SearchPattern& pattern);
 
 // Reads the input with read, as m4 under Autoconf would, and returns 1
 // with the version of the first AC_INIT call of the library that yields
