@@ -29,6 +29,7 @@ void open_window(FileWindow* window, ReadFunction read, void* input) {
   window->ended = false;
   window->failed = false;
   window->offset = 0;
+  window->counts_lines = false;
   window->lines_before_buffer = 0;
   window->blank_before_buffer = true;
 }
@@ -52,8 +53,10 @@ std::size_t window_fill(FileWindow* window, std::size_t count) {
       // Move what is left to the front; what is dropped may hold the start
       // of the current line.
       window->blank_before_buffer = blank_line_before(*window, window->begin);
-      window->lines_before_buffer +=
-          count_newlines(window->buffer, window->buffer + window->begin);
+      if (window->counts_lines) {
+        window->lines_before_buffer +=
+            count_newlines(window->buffer, window->buffer + window->begin);
+      }
       std::memmove(window->buffer, window->buffer + window->begin,
                    window->end - window->begin);
       window->end -= window->begin;

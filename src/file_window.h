@@ -31,7 +31,9 @@ struct FileWindow {
   bool failed;  // it ended in a read error
   // Stream offset of buffer[begin], the next byte.
   unsigned long long offset;
-  // Newlines in the bytes dropped before buffer[0].
+  // Newlines in the bytes dropped before buffer[0], where lines are
+  // counted: a search for the library's calls alone needs no line numbers.
+  bool counts_lines;
   unsigned long lines_before_buffer;
   // Whether the bytes dropped since their last newline are whitespace.
   bool blank_before_buffer;

@@ -1034,6 +1034,7 @@ bool may_define_names(const Engine& engine, const char* text,
 
 void start_engine(Engine* engine, FileWindow* window,
                   const SearchPattern& pattern) {
+  window->counts_lines = true;
   open_input(&engine->input, window);
   clear_macros(&engine->macros);
   engine->arguments_used = 0;
