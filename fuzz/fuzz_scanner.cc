@@ -96,21 +96,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes,
   check(wide_pattern.length == pattern.length);
   check(std::memcmp(wide_pattern.text, pattern.text, pattern.length) == 0);
 
-  // The result depends on the bytes alone: not on how reads split them, not
-  // on whether the input can be read twice (and so searched for the
-  // library's calls before the engine reads it), and not on how often the
-  // scan runs.
+  // The result depends on the bytes alone: not on whether the input can be
+  // read twice (and so is searched for the library's calls before the
+  // engine reads it), nor on how reads split it.
   std::string whole;
   const int found =
       scan(file_data, file_size, file_size + 1, true, pattern, &whole);
   std::string chunked;
   const std::size_t chunk =
-      1 + (file_size * 2654435761u + lib_name.size()) % 5000;
-  check(scan(file_data, file_size, chunk, true, pattern, &chunked) == found);
+      1 + (file_size * 2654435761U + lib_name.size()) % 5000;
+  check(scan(file_data, file_size, chunk, false, pattern, &chunked) == found);
   check(chunked == whole);
-  std::string again;
-  check(scan(file_data, file_size, file_size + 1, false, pattern, &again) ==
-        found);
-  check(again == whole);
   return 0;
 }
