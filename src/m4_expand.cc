@@ -434,8 +434,10 @@ bool stands_alone(const char* text, std::size_t length, bool quoted) {
 // Pushes the text written at the input's free space as the next input.
 Status push_result(Engine* engine, const TextOut& out, const NameText& name,
                    Sink* sink) {
-  if (out.overflow ||
-      !push_text(&engine->input, *out.length - engine->input.text_used)) {
+  const std::size_t length = *out.length - engine->input.text_used;
+  engine->expanded_bytes += length;
+  if (out.overflow || engine->expanded_bytes > max_expanded_bytes ||
+      !push_text(&engine->input, length)) {
     return needs_autoconf(sink, name) == Status::ok ? lose_track(engine, name)
                                                     : Status::refused;
   }
@@ -1041,6 +1043,7 @@ void start_engine(Engine* engine, FileWindow* window,
   engine->innermost = nullptr;
   engine->collection_depth = 0;
   engine->expansions = 0;
+  engine->expanded_bytes = 0;
   engine->in_quotes = false;
   engine->in_version = false;
   engine->names_unknown = false;
@@ -1075,6 +1078,7 @@ bool find_next_version(Engine* engine, char* version) {
     const char byte = static_cast<char>(c);
     if (reads_file(input)) {
       engine->expansions = 0;
+      engine->expanded_bytes = 0;
       if (input->file->offset == input->watch && byte == 'A') {
         // A keyword where a token starts: the library's call, or another.
         if (library_call_here(engine)) {

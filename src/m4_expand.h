@@ -22,6 +22,8 @@ constexpr std::size_t max_arguments = 64;
 constexpr std::size_t argument_text_size = std::size_t{64} * 1024;
 constexpr unsigned max_collection_depth = 64;
 constexpr unsigned long max_expansions = 4096;
+// ... and expansions giving at most this many bytes of text in all.
+constexpr unsigned long max_expanded_bytes = 256UL * 1024;
 
 // A macro call whose arguments are being collected.
 struct Collection {
@@ -46,7 +48,8 @@ struct Engine {
   std::size_t arguments_used;
   Collection* innermost;  // the innermost call being collected, or null
   unsigned collection_depth;
-  unsigned long expansions;  // since the last top-level token of the file
+  unsigned long expansions;      // since the last top-level token of the file
+  unsigned long expanded_bytes;  // the text they gave
   // Whether a keyword of the file is read inside quotes.
   bool in_quotes;
   // Whether the version itself is being expanded.

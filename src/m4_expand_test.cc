@@ -281,6 +281,16 @@ TEST(EngineTest, RefusesRunawayExpansionAndDeepNesting) {
   EXPECT_EQ(version_of("", nested), "<refused m4_if>");
 }
 
+TEST(EngineTest, RefusesExpansionsThatGiveTooMuchText) {
+  // Found by fuzzing: each expansion gives kilobytes that dnl then reads
+  // through; the text of one construct is bounded as its expansions are.
+  EXPECT_EQ(version_of("m4_define([w], [m4_format([%4000s], [.])w])", "[w]"),
+            "<refused m4_format>");
+  EXPECT_EQ(
+      version_of("m4_define([w], [m4_format([%4000s], [.])w])\nw", "[1.0]"),
+      "<refused m4_format>");
+}
+
 TEST(EngineTest, KeepsEveryDefinitionOfALongFile) {
   // More values than the table's text holds at once: replaced values are
   // dropped, live ones kept.
