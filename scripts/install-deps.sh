@@ -11,8 +11,17 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 export DEBIAN_FRONTEND=noninteractive
 dpkg --add-architecture i386
-apt-get update
-apt-get install -y \
+# A mirror caught mid-sync fails an update now and then: try again, and go
+# on with the lists there are if it keeps failing; the install says whether
+# they serve.
+for attempt in 1 2 3; do
+  if apt-get -o Acquire::Retries=3 update; then
+    break
+  fi
+  echo "install-deps: apt-get update failed (try $attempt of 3)" >&2
+  sleep $((attempt * 10))
+done
+apt-get -o Acquire::Retries=3 install -y \
   ca-certificates cmake g++ libgtest-dev googletest make ninja-build man-db \
   libbenchmark-dev hyperfine valgrind autoconf python3 meson \
   lintian unzip \
