@@ -769,7 +769,9 @@ Outcome builtin_normalize(Engine* /*engine*/, const Arguments& a,
   return reshape(a, result, Reshape::normalize);
 }
 
-Outcome builtin_quote(Engine* /*engine*/, const Arguments& a, TextOut* result) {
+// m4_quote and m4_dquote: the arguments joined by commas, quoted; each
+// quoted as well for m4_dquote.
+Outcome quote_arguments(const Arguments& a, TextOut* result, bool each) {
   if (!all_balanced(a)) {
     return Outcome::needs_autoconf;
   }
@@ -778,26 +780,23 @@ Outcome builtin_quote(Engine* /*engine*/, const Arguments& a, TextOut* result) {
     if (i > 0) {
       put_byte(result, ',');
     }
-    put_text(result, a.text[i], a.length[i]);
+    if (each) {
+      put_quoted(result, a.text[i], a.length[i]);
+    } else {
+      put_text(result, a.text[i], a.length[i]);
+    }
   }
   put_byte(result, ']');
   return Outcome::done;
 }
 
+Outcome builtin_quote(Engine* /*engine*/, const Arguments& a, TextOut* result) {
+  return quote_arguments(a, result, false);
+}
+
 Outcome builtin_dquote(Engine* /*engine*/, const Arguments& a,
                        TextOut* result) {
-  if (!all_balanced(a)) {
-    return Outcome::needs_autoconf;
-  }
-  put_byte(result, '[');
-  for (unsigned i = 0; i < a.count; ++i) {
-    if (i > 0) {
-      put_byte(result, ',');
-    }
-    put_quoted(result, a.text[i], a.length[i]);
-  }
-  put_byte(result, ']');
-  return Outcome::done;
+  return quote_arguments(a, result, true);
 }
 
 // m4_append(NAME, TEXT, [SEPARATOR]): NAME's value, the separator and the
