@@ -59,12 +59,16 @@ void compact_text(MacroTable* table) {
   table->text_used = used;
 }
 
-// Makes room for length more bytes of text; false where there is none.
+// Makes room for length more bytes of text; false where the definitions
+// would hold more than their share.
 bool make_room(MacroTable* table, std::size_t length) {
+  if (max_live_text - table->live_text < length) {
+    return false;
+  }
   if (macro_text_size - table->text_used < length) {
     compact_text(table);
   }
-  return macro_text_size - table->text_used >= length;
+  return true;
 }
 
 // Stores length bytes of text, for which there is room.
@@ -73,6 +77,7 @@ std::uint32_t store_text(MacroTable* table, const char* text,
   std::memcpy(table->text + table->text_used, text, length);
   const auto at = static_cast<std::uint32_t>(table->text_used);
   table->text_used += length;
+  table->live_text += length;
   return at;
 }
 
@@ -117,6 +122,8 @@ std::int16_t new_macro(MacroTable* table, const char* name, std::size_t length,
 }
 
 void free_macro(MacroTable* table, std::int16_t index) {
+  table->live_text -= table->entries[index].name_length +
+                      std::size_t{table->entries[index].value_length};
   table->entries[index].next = table->free_list;
   table->free_list = index;
   ++table->free_count;
@@ -132,6 +139,7 @@ void clear_macros(MacroTable* table) {
   table->free_list = -1;
   table->free_count = max_macros;
   table->text_used = 0;
+  table->live_text = 0;
 }
 
 const Macro* find_macro(const MacroTable& table, const char* name,
@@ -154,7 +162,9 @@ bool define_macro(MacroTable* table, const char* name, std::size_t length,
   Macro* macro = &table->entries[*link];
   const std::size_t value_length =
       value.kind == MacroKind::text ? value.length : 0;
-  macro->value_length = 0;  // the old value need not survive compaction
+  // The old value need not survive compaction.
+  table->live_text -= macro->value_length;
+  macro->value_length = 0;
   if (!make_room(table, value_length)) {
     return false;
   }

@@ -7,9 +7,12 @@
 #include <cstddef>
 #include <cstdint>
 
-// Sized for real files, which make at most a few hundred definitions.
+// Sized for real files, which make at most a few hundred definitions in a
+// few KiB. Live names and values take at most half the text, so that each
+// compaction frees at least half of it and storing text stays linear.
 constexpr std::size_t max_macros = 1024;
 constexpr std::size_t macro_text_size = std::size_t{64} * 1024;
+constexpr std::size_t max_live_text = macro_text_size / 2;
 // Longer names are never defined.
 constexpr std::size_t max_name_length = 255;
 
@@ -45,6 +48,7 @@ struct MacroTable {
   std::size_t free_count;
   char text[macro_text_size];
   std::size_t text_used;
+  std::size_t live_text;  // bytes of text that definitions hold
 };
 
 void clear_macros(MacroTable* table);

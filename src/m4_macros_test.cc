@@ -71,7 +71,11 @@ TEST_F(MacroTableTest, ReusesTheRoomOfReplacedValues) {
 }
 
 TEST_F(MacroTableTest, RefusesWhatDoesNotFit) {
-  EXPECT_FALSE(define("v", std::string(macro_text_size, 'x')));
+  EXPECT_FALSE(define("v", std::string(max_live_text, 'x')));
+  EXPECT_TRUE(define("v", std::string(max_live_text - 1, 'x')));
+  EXPECT_FALSE(define("w", "1"));
+  EXPECT_TRUE(define("v", "1"));  // the old value's room is free again
+  popdef("v");
   EXPECT_FALSE(define(std::string(max_name_length + 1, 'n'), "1"));
   for (std::size_t i = 0; i < max_macros; ++i) {
     ASSERT_TRUE(define("n" + std::to_string(i), "1"));
