@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
 #include <iterator>
 
 #include "m4_eval.h"
@@ -70,6 +71,27 @@ bool all_balanced(const Arguments& a) {
     }
   }
   return true;
+}
+
+// Where needle first occurs in hay, or -1; empty text occurs at 0.
+long long find_text(const char* hay, std::size_t hay_length, const char* needle,
+                    std::size_t needle_length) {
+  if (needle_length == 0) {
+    return 0;
+  }
+  const char* end = hay + hay_length;
+  for (const char* at = hay;
+       static_cast<std::size_t>(end - at) >= needle_length; ++at) {
+    at = static_cast<const char*>(std::memchr(
+        at, needle[0], static_cast<std::size_t>(end - at) - needle_length + 1));
+    if (at == nullptr) {
+      return -1;
+    }
+    if (std::memcmp(at, needle, needle_length) == 0) {
+      return at - hay;
+    }
+  }
+  return -1;
 }
 
 // The argument, or empty text where the call has fewer.
@@ -259,15 +281,8 @@ Outcome builtin_index(Engine* /*engine*/, const Arguments& a, TextOut* result) {
   if (a.count != 2) {
     return Outcome::fails;
   }
-  long long found = -1;
-  if (a.length[1] <= a.length[0]) {
-    for (std::size_t i = 0; i + a.length[1] <= a.length[0]; ++i) {
-      if (std::memcmp(a.text[0] + i, a.text[1], a.length[1]) == 0) {
-        found = static_cast<long long>(i);
-        break;
-      }
-    }
-  }
+  const long long found =
+      find_text(a.text[0], a.length[0], a.text[1], a.length[1]);
   put_number(result, found);
   return Outcome::done;
 }
@@ -858,30 +873,23 @@ Outcome builtin_append_uniq(Engine* engine, const Arguments& a,
   }
   bool unique = true;
   if (defined == Defined::yes) {
-    // Is SEPARATOR TEXT SEPARATOR in SEPARATOR VALUE SEPARATOR?
-    const char* value = macro_value(engine->macros, *meaning.macro);
-    const std::size_t value_length = meaning.macro->value_length;
-    const std::size_t hay = value_length + 2 * separator.length;
-    const std::size_t needle = text.length + 2 * separator.length;
-    const auto hay_at = [&](std::size_t i) {
-      return i < separator.length ? separator.text[i]
-             : i < separator.length + value_length
-                 ? value[i - separator.length]
-                 : separator.text[i - separator.length - value_length];
-    };
-    const auto needle_at = [&](std::size_t i) {
-      return i < separator.length ? separator.text[i]
-             : i < separator.length + text.length
-                 ? text.text[i - separator.length]
-                 : separator.text[i - separator.length - text.length];
-    };
-    for (std::size_t i = 0; unique && i + needle <= hay; ++i) {
-      std::size_t k = 0;
-      while (k < needle && hay_at(i + k) == needle_at(k)) {
-        ++k;
-      }
-      unique = k < needle;
+    // Is SEPARATOR TEXT SEPARATOR in SEPARATOR VALUE SEPARATOR? Both are
+    // put together in the result's room, which is given back after.
+    const std::size_t mark = *result->length;
+    const Text value{macro_value(engine->macros, *meaning.macro),
+                     meaning.macro->value_length};
+    for (const Text part :
+         {separator, value, separator, separator, text, separator}) {
+      put_text(result, part.text, part.length);
     }
+    if (result->overflow) {
+      return Outcome::needs_autoconf;
+    }
+    const char* hay = result->text + mark;
+    const std::size_t hay_length = value.length + 2 * separator.length;
+    unique = find_text(hay, hay_length, hay + hay_length,
+                       text.length + 2 * separator.length) < 0;
+    *result->length = mark;
   }
   if (unique) {
     const Outcome appended = defined == Defined::yes

@@ -96,6 +96,11 @@ const EngineRow definitions_rows[] = {
      "m4_append_uniq([l], [a], [-])\nm4_append_uniq([l], [b], "
      "[-])\nm4_append_uniq([l], [a], [-])",
      "[l]", "a-b"},
+    {"append_uniq matches whole items only",
+     "m4_append_uniq([l], [ab], [-])\nm4_append_uniq([l], [b], [-])\n"
+     "m4_append_uniq([l], [cd])\nm4_append_uniq([l], [d])\n"
+     "m4_append_uniq([l], [ab], [-])",
+     "[l]", "ab-bcd"},
     {"copy and rename",
      "m4_define([a], [1.2])\nm4_copy([a], [b])\nm4_rename([a], [c])", "[a.b.c]",
      "a.1.2.1.2"},
@@ -218,6 +223,8 @@ const EngineRow text_rows[] = {
     {"m4_len m4_index", "",
      "[m4_len([abc]).m4_index([abcabc], [ca]).m4_index([abc], [x])]", "3.2.-1"},
     {"len and index", "", "[len(abc).index(abc, c)]", "3.2"},
+    {"index of empty, longer and later text", "",
+     "[index(abc,).index(abc, bc).index(ab, abc).index(aab, ab)]", "0.1.-1.1"},
     {"m4_translit", "",
      "[m4_translit([hello], [a-z], [A-Z]).m4_translit([x-y], [-y], "
      "[ab]).m4_translit([abc], [z-a])]",
