@@ -21,9 +21,9 @@
 constexpr std::size_t max_arguments = 64;
 constexpr std::size_t argument_text_size = std::size_t{64} * 1024;
 constexpr unsigned max_collection_depth = 64;
-constexpr unsigned long max_expansions = 4096;
+constexpr unsigned long max_expansions = 1024;
 // ... and expansions giving at most this many bytes of text in all.
-constexpr unsigned long max_expanded_bytes = 256UL * 1024;
+constexpr unsigned long max_expanded_bytes = 16UL * 1024;
 
 // A macro call whose arguments are being collected.
 struct Collection {
