@@ -3,11 +3,15 @@
 # FetchContent) and its installed CMake package both include.
 #
 #   genversion_add_header(OUTPUT <header> LIB_NAME <name>
-#                         CONFIGURE_AC <configure.ac>)
+#                         CONFIGURE_AC <configure.ac> [TARGET <target>])
 #
 # Writes <header> at build time: one line, #define PACKAGE_VERSION
-# "<version>", from the AC_INIT call of <name> in <configure.ac>. List
-# <header> among the sources of a target that includes it. It is made again
+# "<version>", from the AC_INIT call of <name> in <configure.ac>. With
+# TARGET, targets in any folder link <target> (target_link_libraries(foo
+# PRIVATE <target>)) to get the header's folder as an include folder and
+# the header made before any of their sources compile. Without it, list
+# <header> among the sources of a target in the same folder that includes
+# it, and add its folder to that target's include folders. It is made again
 # when configure.ac (or genversion) changes, but written only when its text
 # changes, so that what includes it is not rebuilt for nothing. When no
 # version is found the build fails with genversion's message and the last
@@ -19,14 +23,15 @@
 include_guard(GLOBAL)
 
 set(GENVERSION_EXECUTABLE "" CACHE FILEPATH
-    "genversion to run at build time instead of the target genversion::genversion (for cross-compiling)")
+    "genversion to run instead of the target genversion::genversion (for cross-compiling)")
 # Functions see no variables of the folder that defined them: keep the
 # script's path where every caller finds it.
 set_property(GLOBAL PROPERTY genversion_write_header_script
              "${CMAKE_CURRENT_LIST_DIR}/genversion_write_header.cmake")
 
 function(genversion_add_header)
-  cmake_parse_arguments(PARSE_ARGV 0 arg "" "OUTPUT;LIB_NAME;CONFIGURE_AC" "")
+  cmake_parse_arguments(PARSE_ARGV 0 arg "" "OUTPUT;LIB_NAME;CONFIGURE_AC;TARGET"
+                        "")
   foreach(keyword OUTPUT LIB_NAME CONFIGURE_AC)
     if(NOT DEFINED arg_${keyword} OR arg_${keyword} STREQUAL "")
       message(FATAL_ERROR "genversion_add_header: ${keyword} is required")
@@ -64,4 +69,19 @@ function(genversion_add_header)
     DEPENDS "${configure_ac}" "${tool_dependency}" "${script}"
     COMMENT "Generating ${shown} from ${arg_CONFIGURE_AC}"
     VERBATIM)
+  if(DEFINED arg_TARGET)
+    if(TARGET "${arg_TARGET}" OR TARGET "${arg_TARGET}_generate")
+      message(FATAL_ERROR
+        "genversion_add_header: TARGET ${arg_TARGET} exists already")
+    endif()
+    # A target that builds nothing cannot carry the custom command into
+    # other folders: a utility target here makes the header, and the
+    # interface library passes that dependency on to whatever links it.
+    add_custom_target("${arg_TARGET}_generate" DEPENDS "${output}")
+    add_library("${arg_TARGET}" INTERFACE)
+    get_filename_component(folder "${output}" DIRECTORY)
+    target_include_directories("${arg_TARGET}" INTERFACE
+                               "$<BUILD_INTERFACE:${folder}>")
+    add_dependencies("${arg_TARGET}" "${arg_TARGET}_generate")
+  endif()
 endfunction()
