@@ -1,0 +1,186 @@
+# genversion_get_version(): the version at configure time, for project(),
+# configure_file(), package version files, CPack and resources. Included by
+# genversion's own build (top level, add_subdirectory or FetchContent) and
+# by its installed CMake package.
+#
+#   genversion_get_version(<var> LIB_NAME <name> CONFIGURE_AC <configure.ac>)
+#
+# Sets, in the caller's scope:
+#   <var>        the version, exactly as genversion prints it between quotes
+#   <var>_MAJOR, <var>_MINOR, <var>_PATCH, <var>_TWEAK
+#                its leading dot-separated decimal numbers, empty where it
+#                has fewer (3.2.0-rc1 gives 3, 2, 0 and empty)
+# and makes an edit of <configure.ac> run configure again on the next build.
+# Where genversion finds no version, configure stops with its message.
+#
+# The program run is GENVERSION_EXECUTABLE where that is set, else the
+# installed genversion::genversion, else (genversion taken in as source)
+# a genversion built now, once, in genversion's folder of the build tree,
+# and brought up to date on each configure.
+include_guard(GLOBAL)
+
+set(GENVERSION_EXECUTABLE "" CACHE FILEPATH
+    "genversion to run instead of the target genversion::genversion (for cross-compiling)")
+
+# genversion's source, where the package is genversion's own build: the
+# program can then be built at configure time.
+if(EXISTS "${CMAKE_CURRENT_LIST_DIR}/../src/main.cc")
+  get_filename_component(_genversion_source "${CMAKE_CURRENT_LIST_DIR}/.."
+                         ABSOLUTE)
+  set_property(GLOBAL PROPERTY genversion_source_dir "${_genversion_source}")
+  unset(_genversion_source)
+endif()
+
+# Builds genversion from its source into a tree of its own under the build
+# folder of genversion, with the project's C++ compiler and generator, and
+# leaves the program's path in out_var. Once per configure: later calls
+# reuse it.
+function(_genversion_build_for_configure out_var)
+  get_property(tool GLOBAL PROPERTY genversion_configure_time_tool)
+  if(tool)
+    set(${out_var} "${tool}" PARENT_SCOPE)
+    return()
+  endif()
+  get_property(source GLOBAL PROPERTY genversion_source_dir)
+  if(CMAKE_CROSSCOMPILING)
+    message(FATAL_ERROR
+      "genversion_get_version: this build cross-compiles, so the genversion "
+      "it builds cannot run here: set GENVERSION_EXECUTABLE to a genversion "
+      "built for this machine")
+  endif()
+  if(NOT CMAKE_CXX_COMPILER)
+    message(FATAL_ERROR
+      "genversion_get_version: genversion must be built at configure time, "
+      "and no C++ compiler was found: install one, or set CMAKE_CXX_COMPILER "
+      "or GENVERSION_EXECUTABLE")
+  endif()
+  if(genversion_BINARY_DIR)
+    set(build "${genversion_BINARY_DIR}/configure-time")
+  else()
+    set(build "${CMAKE_BINARY_DIR}/genversion-configure-time")
+  endif()
+  set(bin "${build}/bin")
+  set(options -G "${CMAKE_GENERATOR}")
+  if(CMAKE_GENERATOR_PLATFORM)
+    list(APPEND options -A "${CMAKE_GENERATOR_PLATFORM}")
+  endif()
+  if(CMAKE_GENERATOR_TOOLSET)
+    list(APPEND options -T "${CMAKE_GENERATOR_TOOLSET}")
+  endif()
+  if(CMAKE_MAKE_PROGRAM)
+    list(APPEND options "-DCMAKE_MAKE_PROGRAM=${CMAKE_MAKE_PROGRAM}")
+  endif()
+  if(NOT CMAKE_GENERATOR MATCHES "^(Visual Studio|Xcode)")
+    list(APPEND options "-DCMAKE_CXX_COMPILER=${CMAKE_CXX_COMPILER}")
+  endif()
+  # Built as a program of its own: the project's flags, tests and install
+  # have nothing to do with it, and a shared C++ runtime links everywhere.
+  if(NOT EXISTS "${build}/CMakeCache.txt")
+    message(STATUS "Building genversion for configure time in ${build}")
+    execute_process(
+      COMMAND "${CMAKE_COMMAND}" -S "${source}" -B "${build}" ${options}
+              -DCMAKE_BUILD_TYPE=Release
+              -DGENVERSION_BUILD_TESTING=OFF -DGENVERSION_INSTALL=OFF
+              -DGENVERSION_STATIC=OFF
+              "-DCMAKE_RUNTIME_OUTPUT_DIRECTORY=${bin}"
+              "-DCMAKE_RUNTIME_OUTPUT_DIRECTORY_RELEASE=${bin}"
+      RESULT_VARIABLE status OUTPUT_VARIABLE log ERROR_VARIABLE log)
+    if(NOT status EQUAL 0)
+      file(REMOVE "${build}/CMakeCache.txt")
+      message(FATAL_ERROR
+        "genversion_get_version: configuring genversion in ${build} "
+        "failed:\n${log}")
+    endif()
+  endif()
+  cmake_host_system_information(RESULT cores QUERY NUMBER_OF_LOGICAL_CORES)
+  execute_process(
+    COMMAND "${CMAKE_COMMAND}" --build "${build}" --target genversion
+            --config Release --parallel ${cores}
+    RESULT_VARIABLE status OUTPUT_VARIABLE log ERROR_VARIABLE log)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR
+      "genversion_get_version: building genversion in ${build} failed:\n"
+      "${log}")
+  endif()
+  set(tool "${bin}/genversion${CMAKE_EXECUTABLE_SUFFIX}")
+  set_property(GLOBAL PROPERTY genversion_configure_time_tool "${tool}")
+  set(${out_var} "${tool}" PARENT_SCOPE)
+endfunction()
+
+function(genversion_get_version var)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "LIB_NAME;CONFIGURE_AC" "")
+  foreach(keyword LIB_NAME CONFIGURE_AC)
+    if(NOT DEFINED arg_${keyword} OR arg_${keyword} STREQUAL "")
+      message(FATAL_ERROR "genversion_get_version: ${keyword} is required")
+    endif()
+  endforeach()
+  if(arg_UNPARSED_ARGUMENTS)
+    message(FATAL_ERROR
+      "genversion_get_version: unknown arguments: ${arg_UNPARSED_ARGUMENTS}")
+  endif()
+  get_filename_component(configure_ac "${arg_CONFIGURE_AC}" ABSOLUTE
+                         BASE_DIR "${CMAKE_CURRENT_SOURCE_DIR}")
+  if(NOT EXISTS "${configure_ac}" OR IS_DIRECTORY "${configure_ac}")
+    message(FATAL_ERROR
+      "genversion_get_version: CONFIGURE_AC ${configure_ac} is not a file")
+  endif()
+  # A new version, or a fix of a refused one, takes effect on the next
+  # build.
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+               "${configure_ac}")
+
+  set(tool "")
+  if(GENVERSION_EXECUTABLE)
+    set(tool "${GENVERSION_EXECUTABLE}")
+  elseif(TARGET genversion::genversion)
+    get_target_property(imported genversion::genversion IMPORTED)
+    if(imported)
+      get_target_property(tool genversion::genversion LOCATION)
+    endif()
+  endif()
+  if(NOT tool)
+    get_property(source GLOBAL PROPERTY genversion_source_dir)
+    if(NOT source)
+      message(FATAL_ERROR
+        "genversion_get_version: no genversion to run: set "
+        "GENVERSION_EXECUTABLE, or find_package(genversion) first")
+    endif()
+    _genversion_build_for_configure(tool)
+  endif()
+
+  execute_process(
+    COMMAND "${tool}" "${arg_LIB_NAME}" "${configure_ac}"
+    RESULT_VARIABLE status OUTPUT_VARIABLE line ERROR_VARIABLE message)
+  if(NOT status EQUAL 0)
+    string(STRIP "${message}" message)
+    if(message STREQUAL "")
+      set(message "${tool} failed (${status})")
+    endif()
+    message(FATAL_ERROR "${message}")
+  endif()
+  if(NOT line MATCHES "^#define PACKAGE_VERSION \"([^\"]*)\"\n?$")
+    message(FATAL_ERROR
+      "genversion_get_version: ${tool} printed '${line}', not a version")
+  endif()
+  set(version "${CMAKE_MATCH_1}")
+  set(${var} "${version}" PARENT_SCOPE)
+
+  # The leading numbers: each the digits that start a part, up to the first
+  # part that is not a number alone.
+  set(rest "${version}")
+  foreach(part MAJOR MINOR PATCH TWEAK)
+    set(number "")
+    if(rest MATCHES "^([0-9]+)(.*)$")
+      set(number "${CMAKE_MATCH_1}")
+      set(rest "${CMAKE_MATCH_2}")
+      if(rest MATCHES "^\\.(.*)$")
+        set(rest "${CMAKE_MATCH_1}")
+      else()
+        set(rest "-")
+      endif()
+    else()
+      set(rest "-")
+    endif()
+    set(${var}_${part} "${number}" PARENT_SCOPE)
+  endforeach()
+endfunction()
