@@ -6,7 +6,7 @@
 #
 # genversion's own messages reach the build's output unchanged. On failure
 # OUTPUT is left as it was.
-cmake_minimum_required(VERSION 3.20)
+cmake_minimum_required(VERSION 3.14...3.25)
 
 execute_process(
   COMMAND "${GENVERSION}" "${LIB_NAME}" "${CONFIGURE_AC}"
