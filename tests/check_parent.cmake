@@ -1,0 +1,101 @@
+# Builds tests/parent/, a C-only library that takes its version from
+# configure.ac at configure time, with genversion taken in as source
+# (FetchContent, no installed genversion) or as the installed package, and
+# checks:
+#   - project(), the .pc file and the package version file hold the
+#     version of configure.ac, and the program prints it;
+#   - targets in two folders that include the generated header through
+#     config.h build from clean with many jobs, again and again;
+#   - a new version in configure.ac reaches the .pc file and the program on
+#     the next build, without a configure run by hand;
+#   - a version genversion refuses stops configure with genversion's own
+#     message, and nothing else complains about a missing version;
+#   - with STRICT, genversion's sources build with the parent's strict
+#     warning flags as errors.
+#
+#   cmake -DSOURCE_DIR=<genversion source> -DBUILD_DIR=<genversion build>
+#         -DWORK=<dir> -DGENERATOR=<name> -DROUTE=FetchContent|package
+#         [-DSTRICT=ON] [-DCOMPILER=clang] -P check_parent.cmake
+cmake_minimum_required(VERSION 3.24)
+
+include(${CMAKE_CURRENT_LIST_DIR}/build_checks.cmake)
+
+set(source ${WORK}/source)
+set(build ${WORK}/build)
+file(REMOVE_RECURSE ${WORK})
+file(COPY ${SOURCE_DIR}/tests/parent/ DESTINATION ${source})
+set(route_options -DGENVERSION_ROUTE=${ROUTE})
+if(ROUTE STREQUAL "package")
+  set(prefix ${WORK}/prefix)
+  run("install" ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+  list(APPEND route_options -DCMAKE_PREFIX_PATH=${prefix})
+else()
+  # No installed genversion may be found.
+  list(APPEND route_options -DGENVERSION_SOURCE=${SOURCE_DIR}
+       -DCMAKE_DISABLE_FIND_PACKAGE_genversion=ON)
+endif()
+if(STRICT)
+  list(APPEND route_options -DSTRICT=ON)
+endif()
+if(COMPILER STREQUAL "clang")
+  list(APPEND route_options -DCMAKE_C_COMPILER=clang
+       -DCMAKE_CXX_COMPILER=clang++)
+endif()
+set(config "")
+if(GENERATOR MATCHES "Multi-Config")
+  set(config --config Release)
+  set(program ${build}/app/Release/codec_app)
+else()
+  set(program ${build}/app/codec_app)
+endif()
+
+function(expect_version version)
+  expect_program_prints(${program} "codec ${version}\n")
+  file(STRINGS ${build}/codec.pc pc_version REGEX "^Version:")
+  if(NOT pc_version STREQUAL "Version: ${version}")
+    message(FATAL_ERROR "codec.pc holds '${pc_version}', not ${version}")
+  endif()
+  string(REGEX MATCH "^[0-9]+\\.[0-9]+\\.[0-9]+" numbers "${version}")
+  file(STRINGS ${build}/codecConfigVersion.cmake package_version
+       REGEX "set\\(PACKAGE_VERSION ")
+  if(NOT package_version MATCHES "\"${numbers}\"")
+    message(FATAL_ERROR "codecConfigVersion.cmake holds '${package_version}', not ${numbers}")
+  endif()
+endfunction()
+
+string(TIMESTAMP started "%s")
+run("configuring the parent" ${CMAKE_COMMAND} -S ${source} -B ${build}
+    -G ${GENERATOR} ${route_options})
+string(TIMESTAMP configured "%s")
+math(EXPR seconds "${configured} - ${started}")
+message(STATUS "configure took ${seconds} s (${ROUTE}, ${GENERATOR})")
+run("building the parent" ${CMAKE_COMMAND} --build ${build} ${config}
+    --parallel 16)
+expect_version(1.4.2-rc1)
+
+# Clean builds with many jobs: no source may compile before version.h is
+# made.
+foreach(round RANGE 1 3)
+  run("cleaning" ${CMAKE_COMMAND} --build ${build} ${config} --target clean)
+  run("building from clean (${round})" ${CMAKE_COMMAND} --build ${build}
+      ${config} --parallel 16)
+endforeach()
+expect_version(1.4.2-rc1)
+
+file(WRITE ${source}/configure.ac "AC_INIT([libcodec], [1.5.0])\n")
+run("building after a new version" ${CMAKE_COMMAND} --build ${build} ${config})
+expect_version(1.5.0)
+
+# A refusal stops configure with genversion's message, and the parent's
+# use of an empty version never runs.
+file(WRITE ${source}/configure.ac
+     "AC_INIT([libcodec], m4_esyscmd([git describe]))\n")
+run("may fail" ${CMAKE_COMMAND} -S ${source} -B ${WORK}/build-refused
+    -G ${GENERATOR} ${route_options})
+string(REGEX REPLACE "[ \n]+" " " flat_output "${output}")
+if(status EQUAL 0
+   OR NOT flat_output MATCHES "configure.ac:1: m4_esyscmd needs Autoconf"
+   OR flat_output MATCHES "VERSION")
+  message(FATAL_ERROR "the refusal did not stop configure with genversion's message:\n${output}")
+endif()
+message(STATUS "parent checks passed (${ROUTE}, ${GENERATOR})")

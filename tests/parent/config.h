@@ -1,0 +1,2 @@
+/* What Autoconf's config.h would hold; the version comes from genversion. */
+#include "version.h"
