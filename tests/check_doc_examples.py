@@ -6,9 +6,12 @@ that they cannot drift from what works.
     keeps the version leaves the header untouched; a configure.ac without
     a version fails make, keeps the last good header and leaves no
     temporary file.
-  - CMake snippets (the installed package, FetchContent with
-    FIND_PACKAGE_ARGS, which finds the installed package offline): the
-    program prints the version.
+  - CMake snippets: the program prints the version, or, for those that
+    take the version at configure time, project() and the variable hold
+    it. FetchContent snippets run twice: with FIND_PACKAGE_ARGS finding the
+    installed package offline, and, where the source is a git clone with a
+    main branch, fetching that clone (their placeholder address replaced by
+    its folder) with no installed genversion to find.
   - Meson: the README snippet and examples/meson/.
 
 usage: check_doc_examples.py SOURCE_DIR GENVERSION_BUILD_DIR WORK_DIR
@@ -56,7 +59,12 @@ def man_examples(source):
     for body in blocks:
         body = body.replace("\\(aq", "'").replace("\\-", "-").replace(
             "\\e", "\\")
-        kind = "make" if body.startswith("version.h:") else "cmake-package"
+        if body.startswith("version.h:"):
+            kind = "make"
+        elif "genversion_get_version" in body:
+            kind = "cmake-version-package"
+        else:
+            kind = "cmake-package"
         examples.append(("man page " + kind, kind, body))
     return examples
 
@@ -98,17 +106,54 @@ def check_make(folder, body, env):
         raise RuntimeError("a failure left version.h.tmp behind")
 
 
-def check_cmake(folder, body, prefix, env):
+PLACEHOLDER_ADDRESS = "https://example.invalid/genversion.git"
+PROBE = ('file(WRITE "${CMAKE_BINARY_DIR}/version-seen" '
+         '"${PROJECT_VERSION}|${FOO_VERSION}")\n')
+
+
+def source_clone(source):
+    """The source folder where it is a git clone with a main branch."""
+    if shutil.which("git") is None:
+        return None
+    result = subprocess.run(["git", "-C", source, "rev-parse", "--verify",
+                             "-q", "refs/heads/main"], capture_output=True)
+    return source if result.returncode == 0 else None
+
+
+def check_cmake(folder, kind, body, options, env):
+    if "cmake_minimum_required" not in body:
+        body = "cmake_minimum_required(VERSION 3.24)\nproject(app C)\n" + body
+    at_configure = kind.startswith("cmake-version")
     with open(os.path.join(folder, "CMakeLists.txt"), "w") as f:
-        f.write("cmake_minimum_required(VERSION 3.24)\nproject(app C)\n" + body)
+        f.write(body + (PROBE if at_configure else ""))
     build = os.path.join(folder, "build")
-    # FetchContent must find the installed package, never download.
-    run(["cmake", "-S", folder, "-B", build, "-DCMAKE_PREFIX_PATH=" + prefix,
-         "-DFETCHCONTENT_FULLY_DISCONNECTED=ON"], folder, env)
+    shutil.rmtree(build, ignore_errors=True)
+    run(["cmake", "-S", folder, "-B", build] + options, folder, env)
+    if at_configure:
+        with open(os.path.join(build, "version-seen")) as f:
+            seen = f.read()
+        if seen != "4.5.6|4.5.6":
+            raise RuntimeError("project() and FOO_VERSION hold %r" % seen)
+        return
     run(["cmake", "--build", build], folder, env)
     output = run([os.path.join(build, "app")], folder, env).stdout
     if output != "app 4.5.6\n":
         raise RuntimeError("the program printed %r" % output)
+
+
+def check_cmake_routes(folder, kind, body, prefix, clone, env):
+    # FetchContent must find the installed package, never download.
+    check_cmake(folder, kind, body, ["-DCMAKE_PREFIX_PATH=" + prefix,
+                                     "-DFETCHCONTENT_FULLY_DISCONNECTED=ON"],
+                env)
+    if "FetchContent" not in body:
+        return
+    if clone is None:
+        print("%s: not fetched, the source is no git clone with a main "
+              "branch" % kind)
+        return
+    check_cmake(folder, kind, body.replace(PLACEHOLDER_ADDRESS, clone),
+                ["-DCMAKE_DISABLE_FIND_PACKAGE_genversion=ON"], env)
 
 
 def check_meson(folder, body, env, expected="app 4.5.6\n"):
@@ -133,7 +178,10 @@ def main():
     env["PATH"] = os.path.join(prefix, "bin") + os.pathsep + env["PATH"]
     examples = readme_examples(source) + man_examples(source)
     names = {kind for _, kind, _ in examples}
-    for wanted in ("make", "cmake-package", "cmake-fetchcontent", "meson"):
+    clone = source_clone(source)
+    for wanted in ("make", "cmake-package", "cmake-fetchcontent",
+                   "cmake-version-package", "cmake-version-fetchcontent",
+                   "meson"):
         if wanted not in names:
             failures.append("no %s example found" % wanted)
     checked = 0
@@ -143,7 +191,7 @@ def main():
             if kind == "make":
                 check_make(folder, body, env)
             elif kind.startswith("cmake"):
-                check_cmake(folder, body, prefix, env)
+                check_cmake_routes(folder, kind, body, prefix, clone, env)
             elif kind == "meson":
                 if shutil.which("meson") is None:
                     print("%s: skipped, meson is not installed" % name)
