@@ -24,6 +24,6 @@ done
 apt-get -o Acquire::Retries=3 install -y \
   ca-certificates cmake g++ libgtest-dev googletest make ninja-build man-db \
   libbenchmark-dev hyperfine valgrind autoconf python3 meson \
-  lintian unzip \
+  lintian unzip git \
   clang libclang-rt-14-dev clang-format clang-tidy cppcheck \
   g++-mingw-w64-i686 wine wine32:i386 g++-mingw-w64-x86-64 wine64
