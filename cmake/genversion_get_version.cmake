@@ -48,12 +48,6 @@ function(_genversion_build_for_configure out_var)
       "it builds cannot run here: set GENVERSION_EXECUTABLE to a genversion "
       "built for this machine")
   endif()
-  if(NOT CMAKE_CXX_COMPILER)
-    message(FATAL_ERROR
-      "genversion_get_version: genversion must be built at configure time, "
-      "and no C++ compiler was found: install one, or set CMAKE_CXX_COMPILER "
-      "or GENVERSION_EXECUTABLE")
-  endif()
   if(genversion_BINARY_DIR)
     set(build "${genversion_BINARY_DIR}/configure-time")
   else()

@@ -1,0 +1,61 @@
+# genversion_get_version() against the built tool, in script mode:
+#   - the version and its leading numbers, for versions of every shape;
+#   - a refused or missing version stops with genversion's own message.
+#
+#   cmake -DGENVERSION=<tool> -DSOURCE_DIR=<genversion source> -DWORK=<dir>
+#         -P check_get_version.cmake
+cmake_minimum_required(VERSION 3.24)
+
+include(${SOURCE_DIR}/cmake/genversion_get_version.cmake)
+set(GENVERSION_EXECUTABLE "${GENVERSION}")
+set(configure_ac ${WORK}/configure.ac)
+
+if(DEFINED ONE_VERSION)
+  # A run of its own for a call that must stop.
+  file(WRITE ${configure_ac} "${ONE_VERSION}\n")
+  genversion_get_version(V LIB_NAME [libx] CONFIGURE_AC ${configure_ac})
+  return()
+endif()
+
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+
+# version | MAJOR | MINOR | PATCH | TWEAK
+set(cases
+  "3.2.0-rc1|3|2|0|"
+  "1.2.3.4|1|2|3|4"
+  "10.20.30.40.50|10|20|30|40"
+  "2024.01|2024|01||"
+  "1.2rc3|1|2||"
+  "1..2|1|||"
+  "v1.2||||"
+  "7|7|||"
+  "1.2.|1|2||")
+foreach(case IN LISTS cases)
+  string(REPLACE "|" ";" fields "${case}")
+  list(GET fields 0 version)
+  file(WRITE ${configure_ac} "AC_INIT([libx], [${version}])\n")
+  genversion_get_version(V LIB_NAME [libx] CONFIGURE_AC ${configure_ac})
+  set(got "${V}|${V_MAJOR}|${V_MINOR}|${V_PATCH}|${V_TWEAK}")
+  if(NOT got STREQUAL case)
+    message(SEND_ERROR "${version}: got ${got}, expected ${case}")
+  endif()
+endforeach()
+
+foreach(case
+    "AC_INIT([libx], m4_esyscmd([git describe]))|configure.ac:1: m4_esyscmd needs Autoconf"
+    "AC_INIT([liby], [1.0])|Error: Version string could not be found!")
+  string(REPLACE "|" ";" fields "${case}")
+  list(GET fields 0 text)
+  list(GET fields 1 expected)
+  execute_process(
+    COMMAND ${CMAKE_COMMAND} -DGENVERSION=${GENVERSION}
+            -DSOURCE_DIR=${SOURCE_DIR} -DWORK=${WORK} "-DONE_VERSION=${text}"
+            -P ${CMAKE_CURRENT_LIST_FILE}
+    RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
+  # CMake wraps the message's lines where it likes.
+  string(REGEX REPLACE "[ \n]+" " " flat_output "${output}")
+  if(status EQUAL 0 OR NOT flat_output MATCHES "${expected}")
+    message(SEND_ERROR "${text} did not stop with '${expected}':\n${output}")
+  endif()
+endforeach()
