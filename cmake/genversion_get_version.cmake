@@ -22,17 +22,19 @@ include_guard(GLOBAL)
 set(GENVERSION_EXECUTABLE "" CACHE FILEPATH
     "genversion to run instead of the target genversion::genversion (for cross-compiling)")
 
-# genversion's source, where the package is genversion's own build: the
-# program can then be built at configure time.
+# Where this file is included by genversion's own build: its source, and
+# the folder where the program can be built at configure time.
 if(EXISTS "${CMAKE_CURRENT_LIST_DIR}/../src/main.cc")
   get_filename_component(_genversion_source "${CMAKE_CURRENT_LIST_DIR}/.."
                          ABSOLUTE)
   set_property(GLOBAL PROPERTY genversion_source_dir "${_genversion_source}")
+  set_property(GLOBAL PROPERTY genversion_configure_time_dir
+               "${CMAKE_CURRENT_BINARY_DIR}/configure-time")
   unset(_genversion_source)
 endif()
 
-# Builds genversion from its source into a tree of its own under the build
-# folder of genversion, with the project's C++ compiler and generator, and
+# Builds genversion from its source into a tree of its own in genversion's
+# build folder, with the project's C++ compiler and generator, and
 # leaves the program's path in out_var. Once per configure: later calls
 # reuse it.
 function(_genversion_build_for_configure out_var)
@@ -48,11 +50,7 @@ function(_genversion_build_for_configure out_var)
       "it builds cannot run here: set GENVERSION_EXECUTABLE to a genversion "
       "built for this machine")
   endif()
-  if(genversion_BINARY_DIR)
-    set(build "${genversion_BINARY_DIR}/configure-time")
-  else()
-    set(build "${CMAKE_BINARY_DIR}/genversion-configure-time")
-  endif()
+  get_property(build GLOBAL PROPERTY genversion_configure_time_dir)
   set(bin "${build}/bin")
   set(options -G "${CMAKE_GENERATOR}")
   if(CMAKE_GENERATOR_PLATFORM)
