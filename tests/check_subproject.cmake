@@ -3,8 +3,9 @@
 # good part of someone else's build:
 #   - the parent configures without GoogleTest (GTest is disabled);
 #   - its build type stays the one it chose (Debug);
-#   - its program prints the version of its configure.ac, and a new version
-#     reaches it on the next build;
+#   - its program prints the version of its configure.ac, from the header
+#     and from genversion_get_version(), and a new version reaches both on
+#     the next build;
 #   - its ctest lists its own test only, and its install installs its own
 #     program only.
 #
@@ -36,7 +37,7 @@ if(NOT build_type STREQUAL "CMAKE_BUILD_TYPE:STRING=Debug")
 endif()
 
 run("building the parent" ${CMAKE_COMMAND} --build ${build})
-expect_program_prints(${build}/parent "parent 2.3.4\n")
+expect_program_prints(${build}/parent "parent 2.3.4 2.3.4\n")
 
 run("listing the parent's tests" ${CMAKE_CTEST_COMMAND} -N --test-dir ${build})
 if(NOT output MATCHES "Total Tests: 1\n" OR NOT output MATCHES "parent.runs")
@@ -54,4 +55,4 @@ file(READ ${source}/configure.ac configure_ac)
 string(REPLACE "[2.3.4]" "[2.4.0]" new_version "${configure_ac}")
 file(WRITE ${source}/configure.ac "${new_version}")
 run("building after a new version" ${CMAKE_COMMAND} --build ${build})
-expect_program_prints(${build}/parent "parent 2.4.0\n")
+expect_program_prints(${build}/parent "parent 2.4.0 2.4.0\n")

@@ -3,6 +3,6 @@
 #include "version.h"
 
 int main(void) {
-  printf("parent %s\n", PACKAGE_VERSION);
+  printf("parent %s %s\n", PACKAGE_VERSION, CONFIGURE_TIME_VERSION);
   return 0;
 }
