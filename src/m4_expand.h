@@ -23,7 +23,7 @@ constexpr std::size_t argument_text_size = std::size_t{64} * 1024;
 constexpr unsigned max_collection_depth = 64;
 constexpr unsigned long max_expansions = 1024;
 // ... and expansions giving at most this many bytes of text in all.
-constexpr unsigned long max_expanded_bytes = 16UL * 1024;
+constexpr std::size_t max_expanded_bytes = std::size_t{16} * 1024;
 
 // A macro call whose arguments are being collected.
 struct Collection {
@@ -48,8 +48,8 @@ struct Engine {
   std::size_t arguments_used;
   Collection* innermost;  // the innermost call being collected, or null
   unsigned collection_depth;
-  unsigned long expansions;      // since the last top-level token of the file
-  unsigned long expanded_bytes;  // the text they gave
+  unsigned long expansions;    // since the last top-level token of the file
+  std::size_t expanded_bytes;  // the text they gave
   // Whether a keyword of the file is read inside quotes.
   bool in_quotes;
   // Whether the version itself is being expanded.
