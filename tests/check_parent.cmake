@@ -74,8 +74,13 @@ run("building the parent" ${CMAKE_COMMAND} --build ${build} ${config}
 expect_version(1.4.2-rc1)
 
 # Clean builds with many jobs: no source may compile before version.h is
-# made.
-foreach(round RANGE 1 3)
+# made. Three where genversion is installed; one where each rebuilds
+# genversion too, which only makes the race harder to lose.
+set(rounds 3)
+if(ROUTE STREQUAL "FetchContent")
+  set(rounds 1)
+endif()
+foreach(round RANGE 1 ${rounds})
   run("cleaning" ${CMAKE_COMMAND} --build ${build} ${config} --target clean)
   run("building from clean (${round})" ${CMAKE_COMMAND} --build ${build}
       ${config} --parallel 16)
