@@ -33,10 +33,10 @@ if(EXISTS "${CMAKE_CURRENT_LIST_DIR}/../src/main.cc")
   unset(_genversion_source)
 endif()
 
-# Builds genversion from its source into a tree of its own in genversion's
-# build folder, with the project's C++ compiler and generator, and
-# leaves the program's path in out_var. Once per configure: later calls
-# reuse it.
+# Builds genversion from its source, where this file came with it, into a
+# tree of its own in genversion's build folder, with the project's C++
+# compiler and generator, and leaves the program's path in out_var. Once
+# per configure: later calls reuse it.
 function(_genversion_build_for_configure out_var)
   get_property(tool GLOBAL PROPERTY genversion_configure_time_tool)
   if(tool)
@@ -44,6 +44,11 @@ function(_genversion_build_for_configure out_var)
     return()
   endif()
   get_property(source GLOBAL PROPERTY genversion_source_dir)
+  if(NOT source)
+    message(FATAL_ERROR
+      "genversion_get_version: no genversion to run: set "
+      "GENVERSION_EXECUTABLE, or find_package(genversion) first")
+  endif()
   if(CMAKE_CROSSCOMPILING)
     message(FATAL_ERROR
       "genversion_get_version: this build cross-compiles, so the genversion "
@@ -131,12 +136,6 @@ function(genversion_get_version var)
     endif()
   endif()
   if(NOT tool)
-    get_property(source GLOBAL PROPERTY genversion_source_dir)
-    if(NOT source)
-      message(FATAL_ERROR
-        "genversion_get_version: no genversion to run: set "
-        "GENVERSION_EXECUTABLE, or find_package(genversion) first")
-    endif()
     _genversion_build_for_configure(tool)
   endif()
 
