@@ -5,7 +5,8 @@
 # and cppcheck over the product. Any finding fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake -S . -B build-lint -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake -S . -B build-lint -DCMAKE_BUILD_TYPE=Debug -DGENVERSION_BUILD_TESTING=ON \
+  >/dev/null
 cmake -S . -B build-lint-win32 -DCMAKE_BUILD_TYPE=Debug \
   --toolchain cmake/toolchains/i686-w64-mingw32.cmake >/dev/null
 clang-format --dry-run -Werror src/*.cc src/*.h bench/*.cc fuzz/*.cc \
