@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Builds the tool and runs its whole test suite (ctest), with compiler
 # warnings as errors: the Linux build, the same under AddressSanitizer and
-# UndefinedBehaviorSanitizer, then the 32-bit Windows build under Wine; then
-# the static checks of scripts/lint.sh, the reproducible-build check, 60
-# seconds of fuzzing a target (scripts/fuzz.sh), and the release packages
-# (scripts/check-packages.sh). This is what CI runs.
+# UndefinedBehaviorSanitizer, the 32-bit Linux build (under qemu-i386 where
+# the kernel runs no 32-bit programs), then the 32-bit Windows build under
+# Wine; then the static checks of scripts/lint.sh, the reproducible-build
+# check, 60 seconds of fuzzing a target (scripts/fuzz.sh), and the release
+# packages (scripts/check-packages.sh). This is what CI runs.
 #
-# A machine whose kernel cannot run 32-bit programs cannot start 32-bit
-# Wine: there the 32-bit Windows build is built but not run, and the same
-# sources' tests run as a 64-bit Windows build under 64-bit Wine instead.
+# Where 32-bit Wine cannot start (a kernel that runs no 32-bit programs) or
+# is not installed, the 32-bit Windows build is built but not run, and the
+# same sources' tests run as a 64-bit Windows build under 64-bit Wine.
 #
 # It builds in folders of its own (build-ci*, from the ci-* presets), so a
 # developer's build/ and its cache stay as they were, and runs as many jobs
@@ -27,10 +28,39 @@ run_preset() {  # PRESET [build-only]
 
 run_preset ci-release
 run_preset ci-sanitize
+
+# The 32-bit Linux build (the tool's 32-bit size_t, long and pointers):
+# natively where the kernel runs 32-bit programs, else under qemu-i386.
+probe=$(mktemp -d)
+trap 'rm -rf "$probe"' EXIT
+echo 'int main(void) { return 0; }' >"$probe/noop.c"
+if ! gcc -m32 -static "$probe/noop.c" -o "$probe/noop" 2>"$probe/log"; then
+  cat "$probe/log" >&2
+  echo "run-tests: FAILED: gcc cannot build 32-bit programs: install" \
+    "gcc-multilib and g++-multilib (scripts/install-deps.sh --tests)" >&2
+  exit 1
+fi
+if "$probe/noop" 2>/dev/null; then
+  echo "run-tests: the 32-bit Linux build runs natively."
+  linux32_emulator=
+elif command -v qemu-i386 >/dev/null && qemu-i386 "$probe/noop"; then
+  echo "run-tests: this kernel runs no 32-bit programs: the 32-bit Linux" \
+    "build runs under qemu-i386."
+  linux32_emulator=qemu-i386
+else
+  echo "run-tests: FAILED: this kernel runs no 32-bit programs, and" \
+    "qemu-i386 is missing or cannot run one: install qemu-user" \
+    "(scripts/install-deps.sh --tests)" >&2
+  exit 1
+fi
+cmake --preset ci-linux32 "-DGENVERSION_I386_EMULATOR=$linux32_emulator"
+cmake --build --preset ci-linux32 --parallel "$jobs"
+ctest --preset ci-linux32 --parallel "$jobs"
+
 if scripts/runs-32-bit-programs.sh; then
   run_preset ci-win32
 else
-  echo "run-tests: this machine cannot run 32-bit programs: the 32-bit" \
+  echo "run-tests: NOTICE: no 32-bit Wine that runs here: the 32-bit" \
     "Windows build is built only, and its tests run as a 64-bit Windows" \
     "build under 64-bit Wine."
   run_preset ci-win32 build-only

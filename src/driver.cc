@@ -130,7 +130,7 @@ int report_unresolved(const native_char* path, const ScanReport& report,
                       std::FILE* err) {
   char line[24];
   std::size_t digits = sizeof line;
-  for (unsigned long rest = report.refused_line;
+  for (LineNumber rest = report.refused_line;
        digits == sizeof line || rest != 0; rest /= 10) {
     line[--digits] = static_cast<char>('0' + rest % 10);
   }

@@ -8,8 +8,8 @@ namespace {
 
 // Newlines in [begin, end), found with memchr: lines are long, and it
 // passes over the bytes between them faster than a loop looks at each.
-unsigned long count_newlines(const char* begin, const char* end) {
-  unsigned long count = 0;
+std::size_t count_newlines(const char* begin, const char* end) {
+  std::size_t count = 0;
   for (const char* next = begin;
        (next = static_cast<const char*>(std::memchr(
             next, '\n', static_cast<std::size_t>(end - next)))) != nullptr;
@@ -76,7 +76,7 @@ std::size_t window_fill(FileWindow* window, std::size_t count) {
   return window->end - window->begin;
 }
 
-unsigned long window_line(const FileWindow& window) {
+LineNumber window_line(const FileWindow& window) {
   return window.lines_before_buffer +
          count_newlines(window.buffer, window.buffer + window.begin) + 1;
 }

@@ -15,6 +15,10 @@ using ReadFunction = long (*)(void* input, char* buffer, std::size_t size);
 // Moves the input back to its start; false where it cannot, as on a pipe.
 using RewindFunction = bool (*)(void* input);
 
+// A line of the input, counting from 1: 64 bits wherever long is 32, as on
+// 32-bit systems and Windows, so a file of over 4 Gi lines is told right.
+using LineNumber = unsigned long long;
+
 // Input is read in blocks of this size.
 constexpr std::size_t read_block_size = std::size_t{32} * 1024;
 // How far past the next byte the window can always show.
@@ -34,7 +38,7 @@ struct FileWindow {
   // Newlines in the bytes dropped before buffer[0], where lines are
   // counted: a search for the library's calls alone needs no line numbers.
   bool counts_lines;
-  unsigned long lines_before_buffer;
+  LineNumber lines_before_buffer;
   // Whether the bytes dropped since their last newline are whitespace.
   bool blank_before_buffer;
 };
@@ -67,7 +71,7 @@ inline void window_consume(FileWindow* window, std::size_t count) {
 }
 
 // The line of the next byte, counting from 1.
-unsigned long window_line(const FileWindow& window);
+LineNumber window_line(const FileWindow& window);
 
 // Whether every byte before the next one on its line is whitespace.
 bool window_line_blank(const FileWindow& window);

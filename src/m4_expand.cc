@@ -843,7 +843,7 @@ bool library_call_here(Engine* engine) {
   return found;
 }
 
-void note_refusal(Engine* engine, unsigned long line, const NameText& name) {
+void note_refusal(Engine* engine, LineNumber line, const NameText& name) {
   if (engine->refused_line == 0) {
     engine->refused_line = line;
     engine->refused = name;
@@ -854,7 +854,7 @@ void note_refusal(Engine* engine, unsigned long line, const NameText& name) {
 // a call of the library there is not one that m4 reads as it stands.
 void on_keyword_read(void* context) {
   auto* engine = static_cast<Engine*>(context);
-  const unsigned long line = window_line(*engine->input.file);
+  const LineNumber line = window_line(*engine->input.file);
   if (library_call_here(engine)) {
     note_refusal(engine, line,
                  engine->innermost != nullptr ? *engine->innermost->name
@@ -865,7 +865,7 @@ void on_keyword_read(void* context) {
 // The library's AC_INIT call, whose keyword is the next byte of the file.
 // Returns true with a version.
 bool read_library_call(Engine* engine, char* version) {
-  const unsigned long line = window_line(*engine->input.file);
+  const LineNumber line = window_line(*engine->input.file);
   NameText name;
   read_name(&engine->input, &name);
   const std::size_t arguments_before = engine->arguments_used;
@@ -935,7 +935,7 @@ void skip_lost(Engine* engine) {
   FileWindow* file = input->file;
   while (engine->refused_line == 0 && window_peek(file) >= 0) {
     if (file->offset == input->watch) {
-      const unsigned long line = window_line(*file);
+      const LineNumber line = window_line(*file);
       if (library_call_here(engine)) {
         note_refusal(engine, line, engine->lost_by);
       }

@@ -69,7 +69,7 @@ struct Engine {
   // the first call that could not be resolved.
   const SearchPattern* pattern;
   unsigned long long next_keyword;
-  unsigned long refused_line;  // 0 when none
+  LineNumber refused_line;  // 0 when none
   NameText refused;
 };
 

@@ -288,6 +288,55 @@ TEST(EngineTest, RefusesRunawayExpansionAndDeepNesting) {
   EXPECT_EQ(version_of("", nested), "<refused m4_if>");
 }
 
+// Each limit holds exactly where it is set, in 32-bit builds as in 64-bit
+// ones: one step more is refused, never cut short or wrapped round.
+TEST(EngineTest, LimitsHoldAtTheirEdges) {
+  const auto chain = [](int links) {
+    std::string text;
+    for (int i = 0; i < links; ++i) {
+      text += "m4_define([a" + std::to_string(i) + "], [a" +
+              std::to_string(i + 1) + "])\n";
+    }
+    return text + "m4_define([a" + std::to_string(links) + "], [1.0])";
+  };
+  EXPECT_EQ(version_of(chain(1023), "[a0]"), "1.0");  // 1024 expansions
+  EXPECT_EQ(version_of(chain(1024), "[a0]"), "<refused a0>");
+
+  const auto parens = [](int depth) {
+    return "m4_eval(" + std::string(depth, '(') + "1" +
+           std::string(depth, ')') + ")";
+  };
+  EXPECT_EQ(version_of("", parens(255)), "1");
+  EXPECT_EQ(version_of("", parens(256)), "<refused m4_eval>");
+
+  const auto nested = [](int depth) {
+    std::string text = "1";
+    for (int i = 0; i < depth; ++i) {
+      text.insert(0, "m4_if(a, a, ").append(")");
+    }
+    return text;
+  };
+  EXPECT_EQ(version_of("", nested(63)), "1");
+  EXPECT_EQ(version_of("", nested(64)), "<refused m4_if>");
+
+  const auto join = [](int items) {  // and the separator: items + 1 arguments
+    std::string text = "m4_join([.]";
+    for (int i = 0; i < items; ++i) {
+      text += ", 1";
+    }
+    return text + ")";
+  };
+  EXPECT_EQ(version_of("", join(63)).size(), std::size_t{125});
+  EXPECT_EQ(version_of("", join(64)), "<refused m4_join>");
+
+  EXPECT_EQ(version_of("", "m4_format([%4095s], [x])"), "x");
+  EXPECT_EQ(version_of("", "m4_format([%4096s], [x])"), "<refused m4_format>");
+  EXPECT_EQ(version_of("", "[" + std::string(4095, '1') + "]"),
+            std::string(4095, '1'));
+  EXPECT_EQ(version_of("", "[" + std::string(4096, '1') + "]"),
+            "<refused AC_INIT>");
+}
+
 TEST(EngineTest, RefusesExpansionsThatGiveTooMuchText) {
   // Found by fuzzing: each expansion gives kilobytes that dnl then reads
   // through; the text of one construct is bounded as its expansions are.

@@ -1,3 +1,6 @@
+// Files of 2 GiB and more open and read on 32-bit systems too.
+#define _FILE_OFFSET_BITS 64
+
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -16,7 +16,7 @@ constexpr std::size_t version_buffer_size = max_line_length + 1;
 // library whose version only Autoconf could compute.
 struct ScanReport {
   // Its line, counting from 1; 0 when no call was refused.
-  unsigned long refused_line;
+  LineNumber refused_line;
   // The name that stopped it.
   NameText refused;
 };

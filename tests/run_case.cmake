@@ -18,6 +18,8 @@
 #   file NAME N TEXT     append TEXT, N times over, to the work file NAME
 #                        (NAME may hold folders: a/b/c.ac)
 #   random NAME SIZE SEED  append SIZE pseudo-random bytes to work file NAME
+#   sparse NAME SIZE  append SIZE zero bytes to work file NAME as a hole, so
+#                     that it takes no disk (POSIX only)
 #   max-rss KIB       fail if the tool's peak resident memory is larger;
 #                     checked only with the POSIX runner and CHECK_RSS ON
 #                     (sanitizer builds turn it off)
@@ -149,7 +151,10 @@ while(NOT content STREQUAL "")
   endif()
   split_first("${line}" directive value)
   expand_placeholders("${value}" value)
-  if(directive MATCHES "^(define|file|random)$")
+  if(directive STREQUAL "sparse")
+    set(value "${value} -")
+  endif()
+  if(directive MATCHES "^(define|file|random|sparse)$")
     split_first("${value}" name value)
     split_first("${value}" count text)
     if(NOT count MATCHES "^[0-9]+$")
@@ -161,6 +166,8 @@ while(NOT content STREQUAL "")
       list(APPEND placeholders ${name})
     elseif(directive STREQUAL "file")
       make_work_file(fill "${name}" ${count} "${text}")
+    elseif(directive STREQUAL "sparse")
+      make_work_file(sparse "${name}" ${count} "${text}")
     else()
       make_work_file(random "${name}" ${count} "${text}")
     endif()
@@ -199,7 +206,13 @@ while(NOT content STREQUAL "")
 endwhile()
 
 if(runner_options)
-  set(runner_command " [==[${RUNNER}]==]")
+  # The runner is built for the target too: under an emulator, it runs
+  # there as well, and starts the emulator with the tool.
+  set(runner_command "")
+  foreach(part IN LISTS EMULATOR)
+    string(APPEND runner_command " [==[${part}]==]")
+  endforeach()
+  string(APPEND runner_command " [==[${RUNNER}]==]")
   foreach(option IN LISTS runner_options)
     string(APPEND runner_command " [==[${option}]==]")
   endforeach()

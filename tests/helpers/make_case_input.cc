@@ -3,15 +3,26 @@
 //
 //   make_case_input fill PATH COUNT TEXT    appends TEXT, COUNT times
 //   make_case_input random PATH SIZE SEED   appends SIZE pseudo-random bytes
+//   make_case_input sparse PATH SIZE -      appends SIZE zero bytes as a
+//                                           hole (POSIX only): files of
+//                                           gigabytes that take no disk
 //
 // TEXT takes the escapes \n \r \t \\ and \xNN, decoded here rather than by
 // the caller so that any byte, zero included, passes through an emulator's
 // argument handling untouched.
+// Files past 2 GiB on 32-bit systems too.
+#define _FILE_OFFSET_BITS 64
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -96,12 +107,24 @@ bool random_bytes(std::FILE* file, unsigned long long size,
   return true;
 }
 
+#ifdef _WIN32
+bool extend_sparse(std::FILE*, unsigned long long) { return false; }
+#else
+bool extend_sparse(std::FILE* file, unsigned long long size) {
+  struct stat status = {};
+  const int descriptor = fileno(file);
+  return std::fflush(file) == 0 && fstat(descriptor, &status) == 0 &&
+         ftruncate(descriptor, status.st_size + static_cast<off_t>(size)) == 0;
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 5) {
     std::fprintf(stderr,
-                 "usage: make_case_input fill|random PATH N TEXT|SEED\n");
+                 "usage: make_case_input fill|random|sparse PATH N "
+                 "TEXT|SEED|-\n");
     return 2;
   }
   const std::string kind = argv[1];
@@ -119,6 +142,8 @@ int main(int argc, char** argv) {
       return 2;
     }
     ok = fill(file, number, text);
+  } else if (kind == "sparse") {
+    ok = extend_sparse(file, number);
   } else if (kind == "random") {
     ok = random_bytes(file, number, std::strtoull(argv[4], nullptr, 10));
   } else {
