@@ -17,10 +17,14 @@
 # version is found the build fails with genversion's message and the last
 # good header stays.
 #
-# The header is made by the target genversion::genversion, or by the
-# program that the cache variable GENVERSION_EXECUTABLE names: a build that
-# cross-compiles needs a genversion that runs on the build machine.
+# The header is made by the program that the cache variable
+# GENVERSION_EXECUTABLE names, else by the installed genversion::genversion,
+# else (genversion's source taken into the build) by the genversion that
+# genversion_get_version() builds at configure time. A build that
+# cross-compiles needs a GENVERSION_EXECUTABLE that runs on the build
+# machine.
 include_guard(GLOBAL)
+include("${CMAKE_CURRENT_LIST_DIR}/genversion_get_version.cmake")
 
 set(GENVERSION_EXECUTABLE "" CACHE FILEPATH
     "genversion to run instead of the target genversion::genversion (for cross-compiling)")
@@ -49,12 +53,22 @@ function(genversion_add_header)
     message(FATAL_ERROR
       "genversion_add_header: CONFIGURE_AC ${configure_ac} is not a file")
   endif()
+  set(imported FALSE)
+  if(TARGET genversion::genversion)
+    get_target_property(imported genversion::genversion IMPORTED)
+  endif()
   if(GENVERSION_EXECUTABLE)
     set(tool "${GENVERSION_EXECUTABLE}")
     set(tool_dependency "${GENVERSION_EXECUTABLE}")
-  else()
+  elseif(imported OR CMAKE_CROSSCOMPILING)
     set(tool "$<TARGET_FILE:genversion::genversion>")
     set(tool_dependency genversion::genversion)
+  else()
+    # genversion's source is part of this build: the program built at
+    # configure time (once, for genversion_get_version() too) makes the
+    # header, and genversion's own targets need not build.
+    _genversion_build_for_configure(tool)
+    set(tool_dependency "${tool}")
   endif()
   get_property(script GLOBAL PROPERTY genversion_write_header_script)
   file(RELATIVE_PATH shown "${CMAKE_BINARY_DIR}" "${output}")

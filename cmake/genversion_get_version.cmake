@@ -22,41 +22,110 @@ include_guard(GLOBAL)
 set(GENVERSION_EXECUTABLE "" CACHE FILEPATH
     "genversion to run instead of the target genversion::genversion (for cross-compiling)")
 
-# Where this file is included by genversion's own build: its source, and
-# the folder where the program can be built at configure time.
+# Where this file is included by genversion's own build: its source, the
+# folder where the program can be built at configure time, and the C++
+# compiler that genversion's project() found.
 if(EXISTS "${CMAKE_CURRENT_LIST_DIR}/../src/main.cc")
   get_filename_component(_genversion_source "${CMAKE_CURRENT_LIST_DIR}/.."
                          ABSOLUTE)
   set_property(GLOBAL PROPERTY genversion_source_dir "${_genversion_source}")
   set_property(GLOBAL PROPERTY genversion_configure_time_dir
                "${CMAKE_CURRENT_BINARY_DIR}/configure-time")
+  set_property(GLOBAL PROPERTY genversion_cxx_compiler_id
+               "${CMAKE_CXX_COMPILER_ID}")
+  set_property(GLOBAL PROPERTY genversion_cxx_simulate_id
+               "${CMAKE_CXX_SIMULATE_ID}")
   unset(_genversion_source)
 endif()
 
-# Builds genversion from its source, where this file came with it, into a
-# tree of its own in genversion's build folder, with the project's C++
-# compiler and generator, and leaves the program's path in out_var. Once
-# per configure: later calls reuse it.
-function(_genversion_build_for_configure out_var)
-  get_property(tool GLOBAL PROPERTY genversion_configure_time_tool)
-  if(tool)
-    set(${out_var} "${tool}" PARENT_SCOPE)
-    return()
+# Compiles genversion's sources straight into the program, with no CMake
+# project of its own to configure (GCC and Clang only): in one unity file
+# per core, each source included whole, the compilers all at once. Skipped
+# where the program is newer than every source and was built with the same
+# command.
+function(_genversion_compile_for_configure source build tool)
+  get_property(sources GLOBAL PROPERTY genversion_tool_sources)
+  set(flags -std=c++17 -O1 -fno-exceptions -fno-rtti "-I${source}/src")
+  set(link_flags "")
+  if(WIN32)
+    list(APPEND link_flags -municode)
   endif()
-  get_property(source GLOBAL PROPERTY genversion_source_dir)
-  if(NOT source)
-    message(FATAL_ERROR
-      "genversion_get_version: no genversion to run: set "
-      "GENVERSION_EXECUTABLE, or find_package(genversion) first")
+  set(stamp "${CMAKE_CXX_COMPILER};${flags};${link_flags};${sources}")
+  if(EXISTS "${tool}" AND EXISTS "${build}/stamp")
+    file(READ "${build}/stamp" old_stamp)
+    set(current TRUE)
+    if(NOT old_stamp STREQUAL stamp)
+      set(current FALSE)
+    endif()
+    file(GLOB headers "${source}/src/*.h")
+    foreach(file IN LISTS sources headers)
+      if(current AND "${file}" IS_NEWER_THAN "${tool}")
+        set(current FALSE)
+      endif()
+    endforeach()
+    if(current)
+      return()
+    endif()
   endif()
-  if(CMAKE_CROSSCOMPILING)
-    message(FATAL_ERROR
-      "genversion_get_version: this build cross-compiles, so the genversion "
-      "it builds cannot run here: set GENVERSION_EXECUTABLE to a genversion "
-      "built for this machine")
+  message(STATUS "Building genversion for configure time in ${build}")
+
+  # Each source goes to the unity file with the fewest bytes so far.
+  cmake_host_system_information(RESULT cores QUERY NUMBER_OF_LOGICAL_CORES)
+  if(cores LESS 1)
+    set(cores 1)
   endif()
-  get_property(build GLOBAL PROPERTY genversion_configure_time_dir)
-  set(bin "${build}/bin")
+  math(EXPR last "${cores} - 1")
+  foreach(group RANGE ${last})
+    set(bytes_${group} 0)
+    set(text_${group} "")
+  endforeach()
+  foreach(file IN LISTS sources)
+    set(smallest 0)
+    foreach(group RANGE ${last})
+      if(bytes_${group} LESS bytes_${smallest})
+        set(smallest ${group})
+      endif()
+    endforeach()
+    file(SIZE "${file}" size)
+    math(EXPR bytes_${smallest} "${bytes_${smallest}} + ${size}")
+    string(APPEND text_${smallest} "#include \"${file}\"\n")
+  endforeach()
+  set(commands "")
+  set(objects "")
+  foreach(group RANGE ${last})
+    if(text_${group} STREQUAL "")
+      continue()
+    endif()
+    set(unity "${build}/unity-${group}.cc")
+    file(WRITE "${unity}" "${text_${group}}")
+    list(APPEND commands COMMAND "${CMAKE_CXX_COMPILER}" ${flags} -c "${unity}"
+         -o "${build}/unity-${group}.o")
+    list(APPEND objects "${build}/unity-${group}.o")
+  endforeach()
+  # The commands of one execute_process run at the same time.
+  execute_process(${commands} RESULTS_VARIABLE statuses
+                  OUTPUT_VARIABLE log ERROR_VARIABLE log)
+  foreach(status IN LISTS statuses)
+    if(NOT status EQUAL 0)
+      message(FATAL_ERROR "genversion: compiling genversion in ${build} "
+                          "failed:\n${log}")
+    endif()
+  endforeach()
+  get_filename_component(bin "${tool}" DIRECTORY)
+  file(MAKE_DIRECTORY "${bin}")
+  execute_process(
+    COMMAND "${CMAKE_CXX_COMPILER}" ${objects} ${link_flags} -o "${tool}"
+    RESULT_VARIABLE status OUTPUT_VARIABLE log ERROR_VARIABLE log)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "genversion: linking genversion in ${build} "
+                        "failed:\n${log}")
+  endif()
+  file(WRITE "${build}/stamp" "${stamp}")
+endfunction()
+
+# Builds genversion as a project of its own, with the project's C++
+# compiler and generator: for compilers other than GCC and Clang.
+function(_genversion_build_project_for_configure source build bin)
   set(options -G "${CMAKE_GENERATOR}")
   if(CMAKE_GENERATOR_PLATFORM)
     list(APPEND options -A "${CMAKE_GENERATOR_PLATFORM}")
@@ -70,8 +139,8 @@ function(_genversion_build_for_configure out_var)
   if(NOT CMAKE_GENERATOR MATCHES "^(Visual Studio|Xcode)")
     list(APPEND options "-DCMAKE_CXX_COMPILER=${CMAKE_CXX_COMPILER}")
   endif()
-  # Built as a program of its own: the project's flags, tests and install
-  # have nothing to do with it, and a shared C++ runtime links everywhere.
+  # The project's flags, tests and install have nothing to do with it, and
+  # a shared C++ runtime links everywhere.
   if(NOT EXISTS "${build}/CMakeCache.txt")
     message(STATUS "Building genversion for configure time in ${build}")
     execute_process(
@@ -85,8 +154,7 @@ function(_genversion_build_for_configure out_var)
     if(NOT status EQUAL 0)
       file(REMOVE "${build}/CMakeCache.txt")
       message(FATAL_ERROR
-        "genversion_get_version: configuring genversion in ${build} "
-        "failed:\n${log}")
+        "genversion: configuring genversion in ${build} failed:\n${log}")
     endif()
   endif()
   cmake_host_system_information(RESULT cores QUERY NUMBER_OF_LOGICAL_CORES)
@@ -96,10 +164,43 @@ function(_genversion_build_for_configure out_var)
     RESULT_VARIABLE status OUTPUT_VARIABLE log ERROR_VARIABLE log)
   if(NOT status EQUAL 0)
     message(FATAL_ERROR
-      "genversion_get_version: building genversion in ${build} failed:\n"
-      "${log}")
+      "genversion: building genversion in ${build} failed:\n${log}")
   endif()
+endfunction()
+
+# Builds genversion from its source, where this file came with it, into a
+# folder of its own in genversion's build folder, with the project's C++
+# compiler, and leaves the program's path in out_var. Once per configure:
+# later calls reuse it.
+function(_genversion_build_for_configure out_var)
+  get_property(tool GLOBAL PROPERTY genversion_configure_time_tool)
+  if(tool)
+    set(${out_var} "${tool}" PARENT_SCOPE)
+    return()
+  endif()
+  get_property(source GLOBAL PROPERTY genversion_source_dir)
+  if(NOT source)
+    message(FATAL_ERROR
+      "genversion: no genversion to run: set GENVERSION_EXECUTABLE, or "
+      "find_package(genversion) first")
+  endif()
+  if(CMAKE_CROSSCOMPILING)
+    message(FATAL_ERROR
+      "genversion: this build cross-compiles, so the genversion it builds "
+      "cannot run here: set GENVERSION_EXECUTABLE to a genversion built "
+      "for this machine")
+  endif()
+  get_property(build GLOBAL PROPERTY genversion_configure_time_dir)
+  set(bin "${build}/bin")
   set(tool "${bin}/genversion${CMAKE_EXECUTABLE_SUFFIX}")
+  get_property(compiler_id GLOBAL PROPERTY genversion_cxx_compiler_id)
+  get_property(simulate_id GLOBAL PROPERTY genversion_cxx_simulate_id)
+  if(compiler_id MATCHES "^(GNU|Clang|AppleClang)$"
+     AND NOT simulate_id STREQUAL "MSVC")
+    _genversion_compile_for_configure("${source}" "${build}" "${tool}")
+  else()
+    _genversion_build_project_for_configure("${source}" "${build}" "${bin}")
+  endif()
   set_property(GLOBAL PROPERTY genversion_configure_time_tool "${tool}")
   set(${out_var} "${tool}" PARENT_SCOPE)
 endfunction()

@@ -10,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-version=$(sed -n 's/^project(genversion VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+version=$(sed -n 's/^set(genversion_version \([0-9.]*\))$/\1/p' CMakeLists.txt)
 passed=0
 failed=0
 check() {  # WHAT COMMAND...: runs a check and counts it

@@ -181,7 +181,7 @@ def main():
     clone = source_clone(source)
     for wanted in ("make", "cmake-package", "cmake-fetchcontent",
                    "cmake-version-package", "cmake-version-fetchcontent",
-                   "meson"):
+                   "cmake-version-fetchcontent-314", "meson"):
         if wanted not in names:
             failures.append("no %s example found" % wanted)
     checked = 0

@@ -3,6 +3,13 @@
 # good part of someone else's build:
 #   - the parent configures without GoogleTest (GTest is disabled);
 #   - its build type stays the one it chose (Debug);
+#   - nothing of genversion's leaks into it: its CMAKE_PROJECT_VERSION and
+#     CPack's package version stay its own, with and without a VERSION in
+#     its project(), and its cache holds no entry that the same parent
+#     without genversion lacks, but for GENVERSION_*, those CMake makes for
+#     any project taken in, and those of the C++ compiler genversion needs;
+#   - its build compiles no source of genversion's: the program built at
+#     configure time makes the header;
 #   - its program prints the version of its configure.ac, from the header
 #     and from genversion_get_version(), and a new version reaches both on
 #     the next build;
@@ -36,7 +43,59 @@ if(NOT build_type STREQUAL "CMAKE_BUILD_TYPE:STRING=Debug")
   message(FATAL_ERROR "the parent's build type became '${build_type}'")
 endif()
 
+# The parent's version stays its own: none, or the one its project() gives.
+function(expect_parent_version build_dir version)
+  file(STRINGS ${build_dir}/CMakeCache.txt cached
+       REGEX "^CMAKE_PROJECT_VERSION[:=]")
+  file(STRINGS ${build_dir}/CPackConfig.cmake cpack_version
+       REGEX "^set\\(CPACK_PACKAGE_VERSION ")
+  set(expected_cpack "${version}")
+  if(version STREQUAL "")
+    set(expected_cpack "0.1.1")  # CPack's own default
+  else()
+    set(cached_expected "CMAKE_PROJECT_VERSION:STATIC=${version}")
+  endif()
+  if(NOT "${cached}" STREQUAL "${cached_expected}"
+     OR NOT cpack_version STREQUAL "set(CPACK_PACKAGE_VERSION \"${expected_cpack}\")")
+    message(FATAL_ERROR "genversion changed the parent's version: cache "
+                        "'${cached}', CPack '${cpack_version}'")
+  endif()
+endfunction()
+expect_parent_version(${build} "")
+run("configuring a parent with a version" ${CMAKE_COMMAND} -S ${source}
+    -B ${WORK}/build-versioned -G ${GENERATOR} -DCMAKE_BUILD_TYPE=Debug
+    -DGENVERSION_TAKEN_WITH=${TAKEN_WITH} -DPARENT_PROJECT_VERSION=5.6.7
+    -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON)
+expect_parent_version(${WORK}/build-versioned 5.6.7)
+
+# Cache entries beyond those of the same parent without genversion.
+run("configuring the parent without genversion" ${CMAKE_COMMAND}
+    -S ${source} -B ${WORK}/build-none -G ${GENERATOR}
+    -DCMAKE_BUILD_TYPE=Debug -DGENVERSION_TAKEN_WITH=none
+    -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON)
+function(cache_names build_dir out_var)
+  file(STRINGS ${build_dir}/CMakeCache.txt entries REGEX "^[A-Za-z_][^:=]*:")
+  set(names "")
+  foreach(entry IN LISTS entries)
+    string(REGEX REPLACE ":.*" "" name "${entry}")
+    list(APPEND names "${name}")
+  endforeach()
+  set(${out_var} "${names}" PARENT_SCOPE)
+endfunction()
+cache_names(${build} with_genversion)
+cache_names(${WORK}/build-none without_genversion)
+list(REMOVE_ITEM with_genversion ${without_genversion})
+list(FILTER with_genversion EXCLUDE REGEX
+     "^(GENVERSION_.*|genversion_(SOURCE_DIR|BINARY_DIR|IS_TOP_LEVEL)|FETCHCONTENT_.*|CMAKE_CXX_.*)$")
+if(with_genversion)
+  message(FATAL_ERROR "genversion added cache entries: ${with_genversion}")
+endif()
+
 run("building the parent" ${CMAKE_COMMAND} --build ${build})
+if(output MATCHES "[A-Za-z_]+\\.cc")
+  message(FATAL_ERROR "the parent's build compiled genversion's "
+                      "${CMAKE_MATCH_0}:\n${output}")
+endif()
 expect_program_prints(${build}/parent "parent 2.3.4 2.3.4\n")
 
 run("listing the parent's tests" ${CMAKE_CTEST_COMMAND} -N --test-dir ${build})
