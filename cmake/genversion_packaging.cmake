@@ -71,11 +71,18 @@ License: Expat
   # dynamic build, and a build runs it on every build.
   file(WRITE ${PROJECT_BINARY_DIR}/pkg/genversion
        "genversion: statically-linked-binary [usr/bin/genversion]\n")
+  # Debian's own files go in the .deb alone, not in every install: a
+  # component of their own that only the .deb asks for.
   install(FILES ${PROJECT_BINARY_DIR}/pkg/genversion
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides)
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+          COMPONENT debian EXCLUDE_FROM_ALL)
   install(FILES ${PROJECT_BINARY_DIR}/pkg/changelog.gz
                 ${PROJECT_BINARY_DIR}/pkg/copyright
-          DESTINATION ${CMAKE_INSTALL_DOCDIR})
+          DESTINATION ${CMAKE_INSTALL_DOCDIR}
+          COMPONENT debian EXCLUDE_FROM_ALL)
+  set(CPACK_COMPONENTS_ALL Unspecified debian)
+  set(CPACK_DEB_COMPONENT_INSTALL ON)
+  set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
 
   set(CPACK_GENERATOR TGZ DEB)
   set(CPACK_PACKAGE_FILE_NAME

@@ -5,6 +5,8 @@
 #     error;
 #   - the .tar.gz unpacks, and find_package(genversion) works with
 #     CMAKE_PREFIX_PATH at it (examples/consumer builds and runs);
+#   - Debian's own files (copyright, changelog.gz, the lintian override)
+#     are in the .deb only, as they are in no plain install;
 #   - the .zip unpacks, and its genversion.exe runs under Wine from there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -57,6 +59,14 @@ consumer_builds() {
     [ "$("$work/consumer/consumer")" = "consumer 0.4.2" ]
 }
 check "find_package(genversion) at the unpacked .tar.gz" consumer_builds
+debian_files_in_deb_only() {
+  [ -f "$work/deb/usr/share/lintian/overrides/genversion" ] &&
+    [ -f "$work/deb/usr/share/doc/genversion/changelog.gz" ] &&
+    [ ! -e "$prefix/share/lintian" ] &&
+    [ ! -e "$prefix/share/doc/genversion/copyright" ] &&
+    [ ! -e "$prefix/share/doc/genversion/changelog.gz" ]
+}
+check "Debian's own files are in the .deb, not the .tar.gz" debian_files_in_deb_only
 
 mkdir "$work/zip"
 unzip -q "$zip" -d "$work/zip"
