@@ -9,6 +9,7 @@
 //   bits 7-6: 0 or 1 no padding; 2 spaces; 3 "AC_INIT(" and spaces, a call
 //             whose head the file's first bytes finish;
 //   bits 5-0: how far short of 4095 bytes the padding ends.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -61,6 +62,26 @@ int scan(const char* data, std::size_t size, std::size_t chunk, bool rewinds,
   return outcome(found, buffer, report, version);
 }
 
+// The names of the file's AC_INIT calls, a line each.
+std::string names(const char* data, std::size_t size, std::size_t chunk,
+                  bool rewinds) {
+  MemoryInput input = {data, size, chunk, false, 0, rewinds};
+  std::string listed;
+  const std::size_t count = scan_for_names(
+      read_memory, rewind_memory, &input,
+      [](void* context, const char* name) {
+        auto* text = static_cast<std::string*>(context);
+        check(*name != '\0' && std::strchr(name, '\n') == nullptr);
+        *text += name;
+        *text += '\n';
+        return true;
+      },
+      &listed);
+  check(count == static_cast<std::size_t>(
+                     std::count(listed.begin(), listed.end(), '\n')));
+  return listed;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes,
@@ -107,5 +128,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes,
       1 + (file_size * 2654435761U + lib_name.size()) % 5000;
   check(scan(file_data, file_size, chunk, false, pattern, &chunked) == found);
   check(chunked == whole);
+
+  // The names of the calls, however read; each picks out a call of the
+  // file as a library's name, and the first, the first call.
+  const std::string listed = names(file_data, file_size, file_size + 1, true);
+  check(names(file_data, file_size, chunk, false) == listed);
+  if (!listed.empty()) {
+    const std::string first = listed.substr(0, listed.find('\n'));
+    SearchPattern named;
+    build_search_pattern(first.c_str(), &named);
+    check(named.can_match);
+    MemoryInput input = {file_data, file_size, file_size + 1, false, 0, true};
+    FileWindow window;
+    open_window(&window, read_memory, &input);
+    check(has_library_call(&window, named));
+  }
   return 0;
 }

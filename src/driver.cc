@@ -161,6 +161,52 @@ int write_version(const char* version, std::FILE* out, std::FILE* err) {
   return 1;
 }
 
+// --names: each name is written as it is found, on a line of its own.
+struct NameOutput {
+  std::FILE* out;
+  bool failed;
+};
+
+bool write_name(void* context, const char* name) {
+  auto* output = static_cast<NameOutput*>(context);
+  Message line(output->out);
+  line.add(name);
+  line.add("\n");
+  output->failed = !line.send();
+  return !output->failed;
+}
+
+int list_names(const native_char* path, std::FILE* out, std::FILE* err) {
+  std::FILE* input = open_input(path);
+  if (input == nullptr) {
+    return report_open_failure(path, err);
+  }
+  NameOutput output{out, false};
+  const std::size_t count =
+      scan_for_names(read_input, rewind_input, input, write_name, &output);
+  std::fclose(input);
+  Message message(err);
+  if (output.failed) {
+    message.add("Error: Failed to write to standard output!\n\n");
+  } else if (count == 0) {
+    message.add("Error: No AC_INIT call with a library name found!\n\n");
+  } else {
+    return 0;
+  }
+  message.send();
+  return 1;
+}
+
+template <typename Char>
+bool is_option(const Char* argument, const char* option) {
+  for (; *option != '\0'; ++argument, ++option) {
+    if (code_of(*argument) != code_of(*option)) {
+      return false;
+    }
+  }
+  return *argument == 0;
+}
+
 }  // namespace
 
 int run_genversion(int argc, const native_char* const* argv, std::FILE* out,
@@ -168,6 +214,9 @@ int run_genversion(int argc, const native_char* const* argv, std::FILE* out,
   if (argc != 3 || argv[1][0] == 0 || argv[2][0] == 0) {
     // A process may be started with no arguments at all, not even its name.
     return show_usage(argc > 0 ? argv[0] : nullptr, err);
+  }
+  if (is_option(argv[1], "--names")) {
+    return list_names(argv[2], out, err);
   }
   const native_char* const lib_name = argv[1];
   const native_char* const path = argv[2];

@@ -920,6 +920,22 @@ bool read_library_call(Engine* engine, char* version) {
   return version[0] != '\0';
 }
 
+// The first argument of the call at the window's next byte, whose head
+// the window shows, as it stands: a line break in it becomes a space, so
+// that it prints on one line (and matches the same calls).
+void copy_call_name(const FileWindow& file, char* name) {
+  const char* call = file.buffer + file.begin;
+  std::size_t shown = file.end - file.begin;
+  shown = shown < max_call_length ? shown : max_call_length;
+  std::size_t start = 0;
+  const std::size_t length = call_name_in(call, shown, &start);
+  for (std::size_t i = 0; i < length; ++i) {
+    const char byte = call[start + i];
+    name[i] = byte == '\n' || byte == '\r' ? ' ' : byte;
+  }
+  name[length] = '\0';
+}
+
 // After the engine lost track: every later call of the library needs
 // Autoconf; the first is reported.
 void skip_lost(Engine* engine) {
@@ -1082,6 +1098,10 @@ bool find_next_version(Engine* engine, char* version) {
       if (input->file->offset == input->watch && byte == 'A') {
         // A keyword where a token starts: the library's call, or another.
         if (library_call_here(engine)) {
+          if (engine->pattern->any_name) {
+            copy_call_name(*input->file, version);
+            return true;
+          }
           if (read_library_call(engine, version)) {
             return true;
           }

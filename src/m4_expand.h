@@ -81,7 +81,9 @@ void start_engine(Engine* engine, FileWindow* window,
 // Reads on to the next AC_INIT call of the library that yields a version.
 // Returns true with the filtered version in version (max_line_length + 1
 // bytes), false at the end of the file; calls whose version needs Autoconf
-// are noted in refused_line and refused (the first only).
+// are noted in refused_line and refused (the first only). With the
+// any-name pattern, it stops at each call instead, with its first argument
+// as written in version.
 bool find_next_version(Engine* engine, char* version);
 
 // For the builtins.

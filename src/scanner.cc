@@ -33,6 +33,32 @@ bool has_library_call(FileWindow* window, const SearchPattern& pattern) {
   }
 }
 
+namespace {
+
+// Opens the window on the input. Only an input that holds a call of the
+// library can yield a version, a name or a refusal. An input that can be
+// read again is first searched for one, which costs a fraction of reading
+// it with the engine; one that the first read shows whole needs no second
+// read to be searched. False where there is no call to read.
+bool open_for_engine(FileWindow* window, ReadFunction read,
+                     RewindFunction rewind, void* input,
+                     const SearchPattern& pattern) {
+  open_window(window, read, input);
+  if (rewind != nullptr && rewind(input) &&
+      window_fill(window, read_block_size + 1) > read_block_size) {
+    if (!has_library_call(window, pattern) && !window->failed) {
+      return false;
+    }
+    if (!rewind(input)) {
+      return false;  // as after a read error
+    }
+    open_window(window, read, input);
+  }
+  return true;
+}
+
+}  // namespace
+
 int scan_for_version(ReadFunction read, RewindFunction rewind, void* input,
                      const SearchPattern& pattern, char* version,
                      ScanReport* report) {
@@ -41,20 +67,8 @@ int scan_for_version(ReadFunction read, RewindFunction rewind, void* input,
   report->refused.text[0] = '\0';
   version[0] = '\0';
   FileWindow window;
-  open_window(&window, read, input);
-  // Only an input that holds a call of the library can yield a version or
-  // a refusal. An input that can be read again is first searched for one,
-  // which costs a fraction of reading it with the engine; one that the
-  // first read shows whole needs no second read to be searched.
-  if (rewind != nullptr && rewind(input) &&
-      window_fill(&window, read_block_size + 1) > read_block_size) {
-    if (!has_library_call(&window, pattern) && !window.failed) {
-      return 0;
-    }
-    if (!rewind(input)) {
-      return 0;  // as after a read error
-    }
-    open_window(&window, read, input);
+  if (!open_for_engine(&window, read, rewind, input, pattern)) {
+    return 0;
   }
   Engine engine;
   start_engine(&engine, &window, pattern);
@@ -65,4 +79,25 @@ int scan_for_version(ReadFunction read, RewindFunction rewind, void* input,
     report->refused = engine.refused;
   }
   return found ? 1 : 0;
+}
+
+std::size_t scan_for_names(ReadFunction read, RewindFunction rewind,
+                           void* input, NameFunction on_name, void* context) {
+  SearchPattern pattern;
+  build_any_name_pattern(&pattern);
+  FileWindow window;
+  if (!open_for_engine(&window, read, rewind, input, pattern)) {
+    return 0;
+  }
+  Engine engine;
+  start_engine(&engine, &window, pattern);
+  char name[version_buffer_size];
+  std::size_t count = 0;
+  while (find_next_version(&engine, name)) {
+    ++count;
+    if (!on_name(context, name)) {
+      break;
+    }
+  }
+  return count;
 }

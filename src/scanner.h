@@ -36,4 +36,15 @@ int scan_for_version(ReadFunction read, RewindFunction rewind, void* input,
                      const SearchPattern& pattern, char* version,
                      ScanReport* report);
 
+// Called with the first argument of each AC_INIT call, as written; false
+// stops the scan.
+using NameFunction = bool (*)(void* context, const char* name);
+
+// Reads the input as scan_for_version does, and calls on_name, in file
+// order, for every AC_INIT call that a library's name can pick out: m4
+// reads it as a call, it starts its line's text, and its first argument,
+// not empty, ends at a comma. Returns how many it called on_name for.
+std::size_t scan_for_names(ReadFunction read, RewindFunction rewind,
+                           void* input, NameFunction on_name, void* context);
+
 #endif  // GENVERSION_SCANNER_H_

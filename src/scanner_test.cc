@@ -228,4 +228,48 @@ TEST(ScanTest, ResultDoesNotDependOnHowTheInputIsRead) {
   }
 }
 
+// The names of a file's AC_INIT calls, a line each, read chunk bytes at a
+// time, as a file or as a pipe.
+std::string names_in(const std::string& text, std::size_t chunk, bool rewinds) {
+  MemoryInput input{text.data(), text.size(), chunk, false, 0, rewinds};
+  std::string names;
+  const std::size_t count = scan_for_names(
+      read_memory, rewind_memory, &input,
+      [](void* context, const char* name) {
+        *static_cast<std::string*>(context) += std::string(name) + "\n";
+        return true;
+      },
+      &names);
+  EXPECT_EQ(
+      static_cast<std::size_t>(std::count(names.begin(), names.end(), '\n')),
+      count);
+  return names;
+}
+
+TEST(ScanTest, NamesAreThoseOfTheCallsM4Reads) {
+  const std::string file =
+      "dnl AC_INIT([commented], [1])\n"
+      "# AC_INIT([hashed], [1])\n"
+      "AC_INIT([libogg], [1.3.5], [ogg-dev@xiph.org])\n"
+      "m4_define([x], [AC_INIT([quoted], [1])])\n"
+      "AC_INIT(plain,2.0)\n"
+      "  AC_INIT( [spaced]  , [3])\n"
+      "AC_INIT([one])\n"
+      "text AC_INIT([not first], [1])\n"
+      "AC_INIT(foo,bar, [2.0])\n"
+      "AC_INIT([multi\nline], [1])\n" +
+      repeat('x', 5000) + "\nAC_INIT([late], [1])\n";
+  const std::string expected =
+      "[libogg]\nplain\n[spaced]\nfoo\n[multi line]\n[late]\n";
+  for (const std::size_t chunk : read_sizes) {
+    EXPECT_EQ(names_in(file, chunk, true), expected) << chunk;
+    EXPECT_EQ(names_in(file, chunk, false), expected) << chunk;
+  }
+  EXPECT_EQ(names_in("AC_INIT([a])\n" + repeat(' ', 40000), 7, true), "");
+  // After changequote the engine cannot tell what m4 reads as a call.
+  EXPECT_EQ(
+      names_in("AC_INIT(a, 1)\nchangequote(<,>)\nAC_INIT(b, 2)\n", 3, false),
+      "a\n");
+}
+
 }  // namespace

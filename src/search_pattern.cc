@@ -31,6 +31,7 @@ template <typename Char>
 void build_pattern(const Char* lib_name, SearchPattern* pattern) {
   pattern->length = 0;
   pattern->can_match = true;
+  pattern->any_name = false;
   // m4 passes arguments only to a '(' right after the macro's name:
   // "AC_INIT (" calls AC_INIT without any, and Autoconf's version is empty.
   append_pattern_text(pattern, "AC_INIT( ");
@@ -44,9 +45,47 @@ void build_pattern(const Char* lib_name, SearchPattern* pattern) {
     append_pattern_byte(pattern, static_cast<char>(code));
   }
   append_pattern_text(pattern, " , ");
+  // The name is what lies between "AC_INIT(" and the final ", ".
+  constexpr std::size_t head = sizeof "AC_INIT(" - 1;
+  std::size_t length = 0;
+  if (pattern->can_match &&
+      read_argument(pattern->text + head, pattern->length - head - 2,
+                    &length) != ArgumentEnd::not_seen) {
+    pattern->can_match = false;
+  }
 }
 
 }  // namespace
+
+ArgumentEnd read_argument(const char* text, std::size_t size,
+                          std::size_t* length) {
+  std::size_t quotes = 0;
+  std::size_t parentheses = 0;
+  std::size_t i = 0;
+  for (; i < size; ++i) {
+    const char byte = text[i];
+    if (byte == '[') {
+      ++quotes;
+    } else if (byte == ']' && quotes > 0) {
+      --quotes;
+    } else if (quotes > 0) {
+      continue;
+    } else if (byte == '#') {
+      *length = i;
+      return ArgumentEnd::comment;
+    } else if (byte == '(') {
+      ++parentheses;
+    } else if (byte == ')' && parentheses > 0) {
+      --parentheses;
+    } else if ((byte == ',' || byte == ')') && parentheses == 0) {
+      *length = i;
+      return byte == ',' ? ArgumentEnd::comma : ArgumentEnd::close;
+    }
+  }
+  *length = i;
+  return quotes == 0 && parentheses == 0 ? ArgumentEnd::not_seen
+                                         : ArgumentEnd::open;
+}
 
 void build_search_pattern(const char* lib_name, SearchPattern* pattern) {
   build_pattern(lib_name, pattern);
@@ -54,6 +93,13 @@ void build_search_pattern(const char* lib_name, SearchPattern* pattern) {
 
 void build_search_pattern(const wchar_t* lib_name, SearchPattern* pattern) {
   build_pattern(lib_name, pattern);
+}
+
+void build_any_name_pattern(SearchPattern* pattern) {
+  pattern->length = 0;
+  pattern->can_match = true;
+  pattern->any_name = true;
+  append_pattern_text(pattern, "AC_INIT(");
 }
 
 // Looking at every byte in turn would cost a call per byte; instead a
@@ -94,10 +140,74 @@ const char* find_call_keyword(const char* from, const char* end) {
   return end;
 }
 
+namespace {
+
+// "AC_INIT(", whitespace, any first argument but an empty one, whitespace
+// and a comma.
+HeadMatch match_any_call_head(const char* text, std::size_t length) {
+  constexpr char head[] = "AC_INIT(";
+  constexpr std::size_t head_length = sizeof head - 1;
+  const std::size_t shown = length < head_length ? length : head_length;
+  if (std::memcmp(text, head, shown) != 0) {
+    return HeadMatch::no;
+  }
+  std::size_t first = head_length;
+  while (first < length && is_whitespace_byte(text[first])) {
+    ++first;
+  }
+  if (first >= length) {
+    return HeadMatch::needs_more;
+  }
+  std::size_t argument = 0;
+  switch (read_argument(text + first, length - first, &argument)) {
+    case ArgumentEnd::not_seen:
+    case ArgumentEnd::open:
+      return HeadMatch::needs_more;
+    case ArgumentEnd::comma:
+      // A zero byte would end the name where it is printed.
+      return argument > 0 &&
+                     std::memchr(text + first, '\0', argument) == nullptr
+                 ? HeadMatch::yes
+                 : HeadMatch::no;
+    case ArgumentEnd::close:
+    case ArgumentEnd::comment:
+      break;
+  }
+  return HeadMatch::no;
+}
+
+}  // namespace
+
+std::size_t call_name_in(const char* text, std::size_t length,
+                         std::size_t* start) {
+  constexpr std::size_t head = sizeof "AC_INIT(" - 1;
+  *start = 0;
+  if (length < head || std::memcmp(text, "AC_INIT(", head) != 0) {
+    return 0;
+  }
+  std::size_t first = head;
+  while (first < length && is_whitespace_byte(text[first])) {
+    ++first;
+  }
+  if (first == length) {
+    return 0;  // *start stays 0: more bytes are needed
+  }
+  *start = first;
+  std::size_t argument = 0;
+  read_argument(text + first, length - first, &argument);
+  while (argument > 0 && is_whitespace_byte(text[first + argument - 1])) {
+    --argument;
+  }
+  return argument;
+}
+
 HeadMatch match_call_head(const SearchPattern& pattern, const char* text,
                           std::size_t length) {
   if (!pattern.can_match) {
     return HeadMatch::no;
+  }
+  if (pattern.any_name) {
+    return match_any_call_head(text, length);
   }
   std::size_t next = 0;
   for (std::size_t i = 0; i < pattern.length; ++i) {

@@ -21,16 +21,33 @@ struct SearchPattern {
   char text[search_pattern_capacity];
   std::size_t length;
   // False when no call can match: the name held a character that cannot be
-  // narrowed, or is too long to fit in any call.
+  // narrowed, is too long to fit in any call, or is no whole m4 argument.
   bool can_match;
+  // The pattern of every library: "AC_INIT(", any first argument, and the
+  // comma after it.
+  bool any_name;
 };
 
 // Builds the pattern for lib_name. Every byte of the name is literal, except
-// that whitespace matches whitespace runs; a '%' is an ordinary byte.
+// that whitespace matches whitespace runs; a '%' is an ordinary byte. A
+// name that m4 would not read as one whole first argument (an unquoted
+// comma or '#', unbalanced quotes or parentheses) matches no call: m4
+// would end or extend that argument elsewhere.
 void build_search_pattern(const char* lib_name, SearchPattern* pattern);
 // Wide names are narrowed: codes up to 255 become bytes, and a larger code
 // leaves a pattern that can match nothing.
 void build_search_pattern(const wchar_t* lib_name, SearchPattern* pattern);
+// The pattern that any library's call matches.
+void build_any_name_pattern(SearchPattern* pattern);
+
+// How an m4 argument that starts at text ends, as m4 collects it with the
+// quotes [ and ]: at a ',' or ')' outside quotes and nested parentheses,
+// at a '#' outside quotes (a comment, which runs past it), or not within
+// the text, with quotes or parentheses open at its end or not. length is
+// where: the argument's bytes before that.
+enum class ArgumentEnd { comma, close, comment, open, not_seen };
+ArgumentEnd read_argument(const char* text, std::size_t size,
+                          std::size_t* length);
 
 // Every call the tool reads starts with this word.
 constexpr char call_keyword[] = "AC_INIT";
@@ -55,5 +72,11 @@ HeadMatch match_call_head(const SearchPattern& pattern, const char* text,
 // reading the input only as far as that needs: up to max_call_length
 // bytes from the call's first byte.
 bool call_head_at(FileWindow* window, const SearchPattern& pattern);
+
+// The first argument of a call whose head matched the any-name pattern, as
+// it stands in text (the call's first bytes): without the whitespace
+// before and after it. Sets start and returns its length.
+std::size_t call_name_in(const char* text, std::size_t length,
+                         std::size_t* start);
 
 #endif  // GENVERSION_SEARCH_PATTERN_H_

@@ -104,6 +104,59 @@ INSTANTIATE_TEST_SUITE_P(
                     MatchRow{"%%", "AC_INIT(%, 1)\n", "no"},
                     MatchRow{"%%", "AC_INIT(%%, 1)\n", "yes"}));
 
+// m4 ends the first argument at the first comma or ')' outside quotes and
+// parentheses: a name that is no whole argument names no call, even where
+// its bytes stand in the file (each row checked with Autoconf 2.71: for
+// AC_INIT(foo,bar, [2.0]) it gives the name foo and the version bar).
+INSTANTIATE_TEST_SUITE_P(
+    NameIsOneWholeArgument, MatchTest,
+    testing::Values(MatchRow{"foo,bar", "AC_INIT(foo,bar, [2.0])\n", "no"},
+                    MatchRow{"foo", "AC_INIT(foo,bar, [2.0])\n", "yes"},
+                    MatchRow{"[a,b]", "AC_INIT([a,b], [1])\n", "yes"},
+                    MatchRow{"f(a,b)", "AC_INIT(f(a,b), [1.5])\n", "yes"},
+                    MatchRow{"f(a", "AC_INIT(f(a,b), [1.5])\n", "no"},
+                    MatchRow{"foo)", "AC_INIT(foo), [1])\n", "no"},
+                    MatchRow{"[foo", "AC_INIT([foo, [1.0]])\n", "no"},
+                    MatchRow{"foo#x", "AC_INIT(foo#x, [1.0])\n", "no"},
+                    MatchRow{"[a#]", "AC_INIT([a#], [1])\n", "yes"},
+                    MatchRow{"[a]]", "AC_INIT([a]], [1])\n", "yes"}));
+
+// The pattern of any library: the name of each call a library's name can
+// pick out, as written, or "no" / "more".
+std::string any_name_of(const std::string& text) {
+  SearchPattern pattern;
+  build_any_name_pattern(&pattern);
+  switch (match_call_head(pattern, text.data(), text.size())) {
+    case HeadMatch::no:
+      return "no";
+    case HeadMatch::needs_more:
+      return "more";
+    case HeadMatch::yes:
+      break;
+  }
+  std::size_t start = 0;
+  const std::size_t length = call_name_in(text.data(), text.size(), &start);
+  return text.substr(start, length);
+}
+
+TEST(SearchPatternTest, AnyNameIsTheFirstArgumentAsWritten) {
+  EXPECT_EQ(any_name_of("AC_INIT([libogg], [1.3.5])"), "[libogg]");
+  EXPECT_EQ(any_name_of("AC_INIT( \n [spaced]  , 3)"), "[spaced]");
+  EXPECT_EQ(any_name_of("AC_INIT(my lib,1)"), "my lib");
+  EXPECT_EQ(any_name_of("AC_INIT(f(a,b), [1])"), "f(a,b)");
+  EXPECT_EQ(any_name_of("AC_INIT([a, b], [1])"), "[a, b]");
+  EXPECT_EQ(any_name_of("AC_INIT(foo,bar, [2.0])"), "foo");
+  // No comma after it: no name a library could be found by.
+  EXPECT_EQ(any_name_of("AC_INIT([one])"), "no");
+  EXPECT_EQ(any_name_of("AC_INIT(, [1])"), "no");
+  EXPECT_EQ(any_name_of("AC_INIT(foo # x, [1])"), "no");
+  EXPECT_EQ(any_name_of(bytes("AC_INIT(a\0b, [1])")), "no");
+  EXPECT_EQ(any_name_of("AC_INIT ([a], [1])"), "no");
+  EXPECT_EQ(any_name_of("AC_INIT([a"), "more");
+  EXPECT_EQ(any_name_of("AC_INIT(  "), "more");
+  EXPECT_EQ(any_name_of("AC_INI"), "more");
+}
+
 TEST(SearchPatternTest, LongNamesAreMatchedInFull) {
   const std::string name(150, 'a');
   EXPECT_EQ(head_of(name.c_str(), "AC_INIT(" + name + ", 8.1)\n"), "yes");
