@@ -18,6 +18,7 @@
 # a genversion built now, once, in genversion's folder of the build tree,
 # and brought up to date on each configure.
 include_guard(GLOBAL)
+include("${CMAKE_CURRENT_LIST_DIR}/genversion_names_hint.cmake")
 
 set(GENVERSION_EXECUTABLE "" CACHE FILEPATH
     "genversion to run instead of the target genversion::genversion (for cross-compiling)")
@@ -245,7 +246,11 @@ function(genversion_get_version var)
     RESULT_VARIABLE status OUTPUT_VARIABLE line ERROR_VARIABLE message)
   if(NOT status EQUAL 0)
     string(STRIP "${message}" message)
-    if(message STREQUAL "")
+    if(message STREQUAL "Error: Version string could not be found!")
+      # A refusal says what needs Autoconf; this says what to pass.
+      _genversion_names_hint("${tool}" "${arg_LIB_NAME}" "${configure_ac}"
+                             message)
+    elseif(message STREQUAL "")
       set(message "${tool} failed (${status})")
     endif()
     message(FATAL_ERROR "${message}")

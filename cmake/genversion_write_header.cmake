@@ -4,16 +4,24 @@
 #   cmake -DGENVERSION=<tool> -DLIB_NAME=<name> -DCONFIGURE_AC=<file>
 #         -DOUTPUT=<header> -P genversion_write_header.cmake
 #
-# genversion's own messages reach the build's output unchanged. On failure
-# OUTPUT is left as it was.
+# On failure the build's output shows genversion's own message (where no
+# version is found: the names the file gives instead), and OUTPUT is left
+# as it was.
 cmake_minimum_required(VERSION 3.14...3.25)
 
 execute_process(
   COMMAND "${GENVERSION}" "${LIB_NAME}" "${CONFIGURE_AC}"
   OUTPUT_VARIABLE header
+  ERROR_VARIABLE error
   RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
-  message(FATAL_ERROR "genversion failed (${status}): ${OUTPUT} not written")
+  string(STRIP "${error}" error)
+  if(error STREQUAL "Error: Version string could not be found!")
+    include("${CMAKE_CURRENT_LIST_DIR}/genversion_names_hint.cmake")
+    _genversion_names_hint("${GENVERSION}" "${LIB_NAME}" "${CONFIGURE_AC}"
+                           error)
+  endif()
+  message(FATAL_ERROR "${error}\n${OUTPUT} not written")
 endif()
 
 if(EXISTS "${OUTPUT}")

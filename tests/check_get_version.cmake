@@ -1,6 +1,7 @@
 # genversion_get_version() against the built tool, in script mode:
 #   - the version and its leading numbers, for versions of every shape;
-#   - a refused or missing version stops with genversion's own message.
+#   - a refused version stops with genversion's own message, a missing one
+#     with the names that the file's AC_INIT calls give.
 #
 #   cmake -DGENVERSION=<tool> -DSOURCE_DIR=<genversion source> -DWORK=<dir>
 #         -P check_get_version.cmake
@@ -42,9 +43,13 @@ foreach(case IN LISTS cases)
   endif()
 endforeach()
 
+# Each a regular expression. A wrong LIB_NAME gets the names the file
+# gives.
 foreach(case
-    "AC_INIT([libx], m4_esyscmd([git describe]))|configure.ac:1: m4_esyscmd needs Autoconf"
-    "AC_INIT([liby], [1.0])|Error: Version string could not be found!")
+    "AC_INIT([libx], m4_esyscmd([git describe]))|configure\\.ac:1: m4_esyscmd needs Autoconf"
+    "AC_INIT([liby], [1.0])|no AC_INIT call of LIB_NAME \\[libx\\] gives a version in [^ ]*configure\\.ac configure\\.ac has AC_INIT\\(\\[liby\\], \\.\\.\\.\\): pass LIB_NAME \\[liby\\]"
+    "AC_INIT([libx], [])|configure\\.ac has AC_INIT\\(\\[libx\\], \\.\\.\\.\\), which gives no version"
+    "dnl AC_INIT([libx], [1.0])|configure\\.ac has no AC_INIT call with a name")
   string(REPLACE "|" ";" fields "${case}")
   list(GET fields 0 text)
   list(GET fields 1 expected)
