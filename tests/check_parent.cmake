@@ -6,6 +6,9 @@
 #     version of configure.ac, and the program prints it;
 #   - targets in two folders that include the generated header through
 #     config.h build from clean with many jobs, again and again;
+#   - its static and shared libraries, linked to the header target, install
+#     and export (install(EXPORT), export()) with no genversion target, and
+#     a project that uses the installed package builds against them;
 #   - a new version in configure.ac reaches the .pc file and the program on
 #     the next build, without a configure run by hand;
 #   - a version genversion refuses stops configure with genversion's own
@@ -79,6 +82,56 @@ if(STRICT AND ROUTE STREQUAL "FetchContent")
   run("building genversion's target with the parent's flags"
       ${CMAKE_COMMAND} --build ${build} ${config} --target genversion)
 endif()
+
+# The libraries install and export with the header target linked, and the
+# installed package is used: nothing of genversion's is installed or
+# asked for.
+set(installed ${WORK}/installed)
+run("installing the parent" ${CMAKE_COMMAND} --install ${build} ${config}
+    --prefix ${installed})
+file(GLOB_RECURSE installed_files RELATIVE ${installed} ${installed}/*)
+foreach(file IN LISTS installed_files)
+  if(file MATCHES "genversion|version\\.h")
+    message(FATAL_ERROR "the parent installed genversion's ${file}")
+  endif()
+endforeach()
+foreach(file lib/libcodec.a lib/libcodec.so lib/cmake/codec/codecConfig.cmake)
+  if(NOT EXISTS ${installed}/${file})
+    message(FATAL_ERROR "the parent did not install ${file}: ${installed_files}")
+  endif()
+endforeach()
+file(GLOB exported ${installed}/lib/cmake/codec/codecTargets*.cmake
+     ${build}/codecTargets.cmake)
+foreach(file IN LISTS exported)
+  file(STRINGS ${file} defined REGEX "add_library\\(codec::codec_version")
+  if(defined)
+    message(FATAL_ERROR "${file} exports the header target: ${defined}")
+  endif()
+endforeach()
+set(user ${WORK}/user)
+file(WRITE ${user}/CMakeLists.txt "cmake_minimum_required(VERSION 3.14)
+project(user C)
+find_package(codec REQUIRED)
+foreach(kind static shared)
+  add_executable(user_\${kind} user.c)
+  target_link_libraries(user_\${kind} PRIVATE codec::\${kind})
+endforeach()
+")
+file(WRITE ${user}/user.c "#include <stdio.h>
+const char* codec_version(void);
+int main(void) { printf(\"user %s\\n\", codec_version()); return 0; }
+")
+run("configuring a user of the installed libraries" ${CMAKE_COMMAND}
+    -S ${user} -B ${user}/build -G ${GENERATOR}
+    -DCMAKE_PREFIX_PATH=${installed} -DCMAKE_BUILD_TYPE=Release)
+run("building the user" ${CMAKE_COMMAND} --build ${user}/build ${config})
+if(GENERATOR MATCHES "Multi-Config")
+  set(user_bin ${user}/build/Release)
+else()
+  set(user_bin ${user}/build)
+endif()
+expect_program_prints(${user_bin}/user_static "user 1.4.2-rc1\n")
+expect_program_prints(${user_bin}/user_shared "user 1.4.2-rc1\n")
 
 # Clean builds with many jobs: no source may compile before version.h is
 # made.
