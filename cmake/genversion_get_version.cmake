@@ -10,6 +10,9 @@
 #   <var>_MAJOR, <var>_MINOR, <var>_PATCH, <var>_TWEAK
 #                its leading dot-separated decimal numbers, empty where it
 #                has fewer (3.2.0-rc1 gives 3, 2, 0 and empty)
+#   <var>_NUMERIC  one to four of those numbers with their dots, as
+#                project(VERSION) takes them (10.48, 3.2.0), or empty
+#   <var>_SUFFIX   the rest of the version (-rc1, beta1, empty)
 # and makes an edit of <configure.ac> run configure again on the next build.
 # Where genversion finds no version, configure stops with its message.
 #
@@ -280,4 +283,15 @@ function(genversion_get_version var)
     endif()
     set(${var}_${part} "${number}" PARENT_SCOPE)
   endforeach()
+
+  # One to four leading numbers, as project(VERSION) and package version
+  # files take them, and the rest.
+  set(numeric "")
+  set(suffix "${version}")
+  if(version MATCHES "^([0-9]+(\\.[0-9]+)?(\\.[0-9]+)?(\\.[0-9]+)?)(.*)$")
+    set(numeric "${CMAKE_MATCH_1}")
+    set(suffix "${CMAKE_MATCH_5}")
+  endif()
+  set(${var}_NUMERIC "${numeric}" PARENT_SCOPE)
+  set(${var}_SUFFIX "${suffix}" PARENT_SCOPE)
 endfunction()

@@ -21,23 +21,26 @@ endif()
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 
-# version | MAJOR | MINOR | PATCH | TWEAK
+# version | MAJOR | MINOR | PATCH | TWEAK | NUMERIC | SUFFIX
 set(cases
-  "3.2.0-rc1|3|2|0|"
-  "1.2.3.4|1|2|3|4"
-  "10.20.30.40.50|10|20|30|40"
-  "2024.01|2024|01||"
-  "1.2rc3|1|2||"
-  "1..2|1|||"
-  "v1.2||||"
-  "7|7|||"
-  "1.2.|1|2||")
+  "3.2.0-rc1|3|2|0||3.2.0|-rc1"
+  "1.2.3.4|1|2|3|4|1.2.3.4|"
+  "10.20.30.40.50|10|20|30|40|10.20.30.40|.50"
+  "10.48|10|48|||10.48|"
+  "10.48-DEV|10|48|||10.48|-DEV"
+  "2024.01|2024|01|||2024.01|"
+  "1.2rc3|1|2|||1.2|rc3"
+  "1.2beta1|1|2|||1.2|beta1"
+  "1..2|1||||1|..2"
+  "v1.2||||||v1.2"
+  "7|7||||7|"
+  "1.2.|1|2|||1.2|.")
 foreach(case IN LISTS cases)
   string(REPLACE "|" ";" fields "${case}")
   list(GET fields 0 version)
   file(WRITE ${configure_ac} "AC_INIT([libx], [${version}])\n")
   genversion_get_version(V LIB_NAME [libx] CONFIGURE_AC ${configure_ac})
-  set(got "${V}|${V_MAJOR}|${V_MINOR}|${V_PATCH}|${V_TWEAK}")
+  set(got "${V}|${V_MAJOR}|${V_MINOR}|${V_PATCH}|${V_TWEAK}|${V_NUMERIC}|${V_SUFFIX}")
   if(NOT got STREQUAL case)
     message(SEND_ERROR "${version}: got ${got}, expected ${case}")
   endif()
