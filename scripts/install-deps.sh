@@ -24,6 +24,7 @@ export DEBIAN_FRONTEND=noninteractive
 build_packages=(cmake g++ make ninja-build)
 test_packages=(
   ca-certificates libgtest-dev googletest man-db git python3 autoconf
+  libtool-bin
   libbenchmark-dev hyperfine valgrind meson lintian unzip
   clang libclang-rt-14-dev clang-format clang-tidy cppcheck
   gcc-multilib g++-multilib qemu-user
