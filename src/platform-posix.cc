@@ -1,4 +1,5 @@
 // Files of 2 GiB and more open and read on 32-bit systems too.
+// NOLINTNEXTLINE(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 #define _FILE_OFFSET_BITS 64
 
 #include <sys/stat.h>
