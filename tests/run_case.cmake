@@ -14,6 +14,7 @@
 #   stderr TEXT       expected stderr, likewise
 #   stdout-to PATH    send stdout to PATH instead and do not compare it
 #   platform NAME     run only on posix or only on win32
+#   heavy             reads gigabytes: not run in the sanitizers' builds
 #   define NAME N TEXT   the placeholder @NAME@ stands for TEXT, N times over
 #   file NAME N TEXT     append TEXT, N times over, to the work file NAME
 #                        (NAME may hold folders: a/b/c.ac)
@@ -185,7 +186,7 @@ while(NOT content STREQUAL "")
   elseif(directive STREQUAL "stdout-to")
     set(stdout_file "${value}")
     set(compare_stdout FALSE)
-  elseif(directive STREQUAL "platform")
+  elseif(directive STREQUAL "platform" OR directive STREQUAL "heavy")
   elseif(directive STREQUAL "max-rss")
     if(RUNNER AND CHECK_RSS)
       list(APPEND runner_options --max-rss "${value}")
