@@ -32,10 +32,13 @@ output=$(bash -c "$first" | tail -n 1)
   fail "the tool printed '$output'"
 echo "check-setup: the first command built and ran the tool: $output"
 
-# 2. The test toolchain, without 32-bit Wine.
-scripts/install-deps.sh --tests 2>"$work/stderr" ||
+# 2. The test toolchain, without 32-bit Wine: tried and refused, even on a
+# kernel that runs no 32-bit programs, where it is not tried otherwise.
+INSTALL_DEPS_WINE32=always scripts/install-deps.sh --tests 2>"$work/stderr" ||
   { cat "$work/stderr" >&2; fail "install-deps.sh --tests failed"; }
 cat "$work/stderr" >&2
 grep -q 'NOTICE: 32-bit Wine is not installed' "$work/stderr" ||
   fail "no notice that 32-bit Wine is missing"
+grep -q 'cannot install wine32:i386' "$work/stderr" ||
+  fail "32-bit Wine was not tried"
 echo "check-setup: the test toolchain installed without 32-bit Wine, with the notice"
