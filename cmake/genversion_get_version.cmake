@@ -47,9 +47,13 @@ endif()
 # per core, each source included whole, the compilers all at once. Skipped
 # where the program is newer than every source and was built with the same
 # command.
-function(_genversion_compile_for_configure source build tool)
+function(_genversion_compile_for_configure source build tool ok_var)
+  set(${ok_var} FALSE PARENT_SCOPE)
   get_property(sources GLOBAL PROPERTY genversion_tool_sources)
   set(flags -std=c++17 -O1 -fno-exceptions -fno-rtti "-I${source}/src")
+  if(APPLE AND CMAKE_OSX_SYSROOT)
+    list(APPEND flags -isysroot "${CMAKE_OSX_SYSROOT}")
+  endif()
   set(link_flags "")
   if(WIN32)
     list(APPEND link_flags -municode)
@@ -68,7 +72,14 @@ function(_genversion_compile_for_configure source build tool)
       endif()
     endforeach()
     if(current)
+      set(${ok_var} TRUE PARENT_SCOPE)
       return()
+    endif()
+  endif()
+  if(EXISTS "${build}/direct-failed")
+    file(READ "${build}/direct-failed" failed_stamp)
+    if(failed_stamp STREQUAL stamp)
+      return()  # this compiler needs the CMake project
     endif()
   endif()
   message(STATUS "Building genversion for configure time in ${build}")
@@ -109,10 +120,14 @@ function(_genversion_compile_for_configure source build tool)
   # The commands of one execute_process run at the same time.
   execute_process(${commands} RESULTS_VARIABLE statuses
                   OUTPUT_VARIABLE log ERROR_VARIABLE log)
+  # A compiler that needs more than these flags (a toolchain's own
+  # settings) gets a CMake project instead: the caller's fallback.
   foreach(status IN LISTS statuses)
     if(NOT status EQUAL 0)
-      message(FATAL_ERROR "genversion: compiling genversion in ${build} "
-                          "failed:\n${log}")
+      message(STATUS "Compiling genversion directly failed; building it "
+                     "as a CMake project instead:\n${log}")
+      file(WRITE "${build}/direct-failed" "${stamp}")
+      return()
     endif()
   endforeach()
   get_filename_component(bin "${tool}" DIRECTORY)
@@ -121,10 +136,13 @@ function(_genversion_compile_for_configure source build tool)
     COMMAND "${CMAKE_CXX_COMPILER}" ${objects} ${link_flags} -o "${tool}"
     RESULT_VARIABLE status OUTPUT_VARIABLE log ERROR_VARIABLE log)
   if(NOT status EQUAL 0)
-    message(FATAL_ERROR "genversion: linking genversion in ${build} "
-                        "failed:\n${log}")
+    message(STATUS "Linking genversion directly failed; building it as a "
+                   "CMake project instead:\n${log}")
+    file(WRITE "${build}/direct-failed" "${stamp}")
+    return()
   endif()
   file(WRITE "${build}/stamp" "${stamp}")
+  set(${ok_var} TRUE PARENT_SCOPE)
 endfunction()
 
 # Builds genversion as a project of its own, with the project's C++
@@ -199,11 +217,15 @@ function(_genversion_build_for_configure out_var)
   set(tool "${bin}/genversion${CMAKE_EXECUTABLE_SUFFIX}")
   get_property(compiler_id GLOBAL PROPERTY genversion_cxx_compiler_id)
   get_property(simulate_id GLOBAL PROPERTY genversion_cxx_simulate_id)
+  set(compiled FALSE)
   if(compiler_id MATCHES "^(GNU|Clang|AppleClang)$"
      AND NOT simulate_id STREQUAL "MSVC")
-    _genversion_compile_for_configure("${source}" "${build}" "${tool}")
-  else()
-    _genversion_build_project_for_configure("${source}" "${build}" "${bin}")
+    _genversion_compile_for_configure("${source}" "${build}" "${tool}"
+                                      compiled)
+  endif()
+  if(NOT compiled)
+    _genversion_build_project_for_configure("${source}" "${build}/project"
+                                            "${bin}")
   endif()
   set_property(GLOBAL PROPERTY genversion_configure_time_tool "${tool}")
   set(${out_var} "${tool}" PARENT_SCOPE)

@@ -14,7 +14,10 @@
 #     and from genversion_get_version(), and a new version reaches both on
 #     the next build;
 #   - its ctest lists its own test only, and its install installs its own
-#     program only.
+#     program only;
+#   - (add_subdirectory) with a C++ compiler that cannot build genversion's
+#     sources straight, genversion is built as a CMake project instead,
+#     and that is not tried again on the next configure.
 #
 #   cmake -DSOURCE_DIR=<genversion source> -DWORK=<dir> -DGENERATOR=<name>
 #         -DTAKEN_WITH=FetchContent|add_subdirectory -P check_subproject.cmake
@@ -115,3 +118,29 @@ string(REPLACE "[2.3.4]" "[2.4.0]" new_version "${configure_ac}")
 file(WRITE ${source}/configure.ac "${new_version}")
 run("building after a new version" ${CMAKE_COMMAND} --build ${build})
 expect_program_prints(${build}/parent "parent 2.4.0 2.4.0\n")
+
+if(TAKEN_WITH STREQUAL "add_subdirectory")
+  # A compiler that cannot build genversion's sources straight (here one
+  # that refuses unity files) gets genversion built as a CMake project.
+  set(wrapper ${WORK}/c++-without-unity)
+  file(WRITE ${wrapper} "#!/bin/sh
+case \"$*\" in *unity-*) echo 'no unity files here' >&2; exit 1 ;; esac
+exec c++ \"$@\"
+")
+  file(CHMOD ${wrapper} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+  run("configuring with a compiler that needs a project" ${CMAKE_COMMAND}
+      -S ${source} -B ${WORK}/build-fallback -G ${GENERATOR}
+      -DGENVERSION_TAKEN_WITH=${TAKEN_WITH} -DCMAKE_CXX_COMPILER=${wrapper}
+      -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON)
+  if(NOT output MATCHES "building it as a CMake project instead")
+    message(FATAL_ERROR "no fallback to a CMake project:\n${output}")
+  endif()
+  run("building with the fallback" ${CMAKE_COMMAND} --build
+      ${WORK}/build-fallback)
+  expect_program_prints(${WORK}/build-fallback/parent "parent 2.4.0 2.4.0\n")
+  run("configuring with the fallback again" ${CMAKE_COMMAND}
+      -S ${source} -B ${WORK}/build-fallback)
+  if(output MATCHES "directly failed")
+    message(FATAL_ERROR "the direct build was tried again:\n${output}")
+  endif()
+endif()
