@@ -67,6 +67,15 @@ else
   run_preset ci-win64
 fi
 
+# The real configure.ac files of public projects, where a copy of them
+# stands beside the checkout: no version other than Autoconf's.
+if [ -d ../shared/realworld/files ]; then
+  python3 scripts/check-realworld.py build-ci/genversion ../shared/realworld
+else
+  echo "run-tests: no ../shared/realworld beside the checkout: the" \
+    "real-world files are not run"
+fi
+
 # The release packages of those builds: .deb, .tar.gz and .zip.
 scripts/check-packages.sh
 
