@@ -117,26 +117,22 @@ function(_genversion_compile_for_configure source build tool ok_var)
          -o "${build}/unity-${group}.o")
     list(APPEND objects "${build}/unity-${group}.o")
   endforeach()
-  # The commands of one execute_process run at the same time.
+  # The commands of one execute_process run at the same time; the link
+  # runs only where every compile succeeded.
   execute_process(${commands} RESULTS_VARIABLE statuses
                   OUTPUT_VARIABLE log ERROR_VARIABLE log)
-  # A compiler that needs more than these flags (a toolchain's own
-  # settings) gets a CMake project instead: the caller's fallback.
-  foreach(status IN LISTS statuses)
-    if(NOT status EQUAL 0)
-      message(STATUS "Compiling genversion directly failed; building it "
-                     "as a CMake project instead:\n${log}")
-      file(WRITE "${build}/direct-failed" "${stamp}")
-      return()
-    endif()
-  endforeach()
-  get_filename_component(bin "${tool}" DIRECTORY)
-  file(MAKE_DIRECTORY "${bin}")
-  execute_process(
-    COMMAND "${CMAKE_CXX_COMPILER}" ${objects} ${link_flags} -o "${tool}"
-    RESULT_VARIABLE status OUTPUT_VARIABLE log ERROR_VARIABLE log)
-  if(NOT status EQUAL 0)
-    message(STATUS "Linking genversion directly failed; building it as a "
+  list(REMOVE_DUPLICATES statuses)
+  if(statuses STREQUAL "0")
+    get_filename_component(bin "${tool}" DIRECTORY)
+    file(MAKE_DIRECTORY "${bin}")
+    execute_process(
+      COMMAND "${CMAKE_CXX_COMPILER}" ${objects} ${link_flags} -o "${tool}"
+      RESULT_VARIABLE statuses OUTPUT_VARIABLE log ERROR_VARIABLE log)
+  endif()
+  if(NOT statuses STREQUAL "0")
+    # A compiler that needs more than these flags (a toolchain's own
+    # settings) gets a CMake project instead: the caller's fallback.
+    message(STATUS "Building genversion directly failed; building it as a "
                    "CMake project instead:\n${log}")
     file(WRITE "${build}/direct-failed" "${stamp}")
     return()

@@ -11,9 +11,8 @@ function(_genversion_names_hint tool lib_name configure_ac out_var)
                   RESULT_VARIABLE status OUTPUT_VARIABLE names
                   ERROR_QUIET)
   get_filename_component(file "${configure_ac}" NAME)
-  set(message "genversion: no AC_INIT call of LIB_NAME ${lib_name} gives a "
-              "version in ${configure_ac}")
-  string(REPLACE ";" "" message "${message}")
+  string(CONCAT message "genversion: no AC_INIT call of LIB_NAME "
+         "${lib_name} gives a version in ${configure_ac}")
   string(REGEX REPLACE "\n$" "" names "${names}")
   if(NOT status EQUAL 0 OR names STREQUAL "")
     string(APPEND message "\n  ${file} has no AC_INIT call with a name")
