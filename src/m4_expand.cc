@@ -928,7 +928,8 @@ void copy_call_name(const FileWindow& file, char* name) {
   std::size_t shown = file.end - file.begin;
   shown = shown < max_call_length ? shown : max_call_length;
   std::size_t start = 0;
-  const std::size_t length = call_name_in(call, shown, &start);
+  std::size_t length = 0;
+  read_call_name(call, shown, &start, &length);
   for (std::size_t i = 0; i < length; ++i) {
     const char byte = call[start + i];
     name[i] = byte == '\n' || byte == '\r' ? ' ' : byte;

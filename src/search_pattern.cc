@@ -140,6 +140,27 @@ const char* find_call_keyword(const char* from, const char* end) {
   return end;
 }
 
+ArgumentEnd read_call_name(const char* text, std::size_t length,
+                           std::size_t* start, std::size_t* name_length) {
+  std::size_t first = sizeof "AC_INIT(" - 1;
+  while (first < length && is_whitespace_byte(text[first])) {
+    ++first;
+  }
+  *start = first;
+  *name_length = 0;
+  if (first >= length) {
+    return ArgumentEnd::not_seen;
+  }
+  std::size_t argument = 0;
+  const ArgumentEnd end =
+      read_argument(text + first, length - first, &argument);
+  while (argument > 0 && is_whitespace_byte(text[first + argument - 1])) {
+    --argument;
+  }
+  *name_length = argument;
+  return end;
+}
+
 namespace {
 
 // "AC_INIT(", whitespace, any first argument but an empty one, whitespace
@@ -147,26 +168,20 @@ namespace {
 HeadMatch match_any_call_head(const char* text, std::size_t length) {
   constexpr char head[] = "AC_INIT(";
   constexpr std::size_t head_length = sizeof head - 1;
-  const std::size_t shown = length < head_length ? length : head_length;
-  if (std::memcmp(text, head, shown) != 0) {
+  if (std::memcmp(text, head, length < head_length ? length : head_length) !=
+      0) {
     return HeadMatch::no;
   }
-  std::size_t first = head_length;
-  while (first < length && is_whitespace_byte(text[first])) {
-    ++first;
-  }
-  if (first >= length) {
-    return HeadMatch::needs_more;
-  }
-  std::size_t argument = 0;
-  switch (read_argument(text + first, length - first, &argument)) {
+  std::size_t start = 0;
+  std::size_t name_length = 0;
+  switch (read_call_name(text, length, &start, &name_length)) {
     case ArgumentEnd::not_seen:
     case ArgumentEnd::open:
       return HeadMatch::needs_more;
     case ArgumentEnd::comma:
       // A zero byte would end the name where it is printed.
-      return argument > 0 &&
-                     std::memchr(text + first, '\0', argument) == nullptr
+      return name_length > 0 &&
+                     std::memchr(text + start, '\0', name_length) == nullptr
                  ? HeadMatch::yes
                  : HeadMatch::no;
     case ArgumentEnd::close:
@@ -177,29 +192,6 @@ HeadMatch match_any_call_head(const char* text, std::size_t length) {
 }
 
 }  // namespace
-
-std::size_t call_name_in(const char* text, std::size_t length,
-                         std::size_t* start) {
-  constexpr std::size_t head = sizeof "AC_INIT(" - 1;
-  *start = 0;
-  if (length < head || std::memcmp(text, "AC_INIT(", head) != 0) {
-    return 0;
-  }
-  std::size_t first = head;
-  while (first < length && is_whitespace_byte(text[first])) {
-    ++first;
-  }
-  if (first == length) {
-    return 0;  // *start stays 0: more bytes are needed
-  }
-  *start = first;
-  std::size_t argument = 0;
-  read_argument(text + first, length - first, &argument);
-  while (argument > 0 && is_whitespace_byte(text[first + argument - 1])) {
-    --argument;
-  }
-  return argument;
-}
 
 HeadMatch match_call_head(const SearchPattern& pattern, const char* text,
                           std::size_t length) {

@@ -73,10 +73,10 @@ HeadMatch match_call_head(const SearchPattern& pattern, const char* text,
 // bytes from the call's first byte.
 bool call_head_at(FileWindow* window, const SearchPattern& pattern);
 
-// The first argument of a call whose head matched the any-name pattern, as
-// it stands in text (the call's first bytes): without the whitespace
-// before and after it. Sets start and returns its length.
-std::size_t call_name_in(const char* text, std::size_t length,
-                         std::size_t* start);
+// The first argument of the call that text (at least "AC_INIT(") starts,
+// as it stands there: where it starts after the whitespace before it, its
+// length without the whitespace after it, and how it ends.
+ArgumentEnd read_call_name(const char* text, std::size_t length,
+                           std::size_t* start, std::size_t* name_length);
 
 #endif  // GENVERSION_SEARCH_PATTERN_H_

@@ -135,7 +135,8 @@ std::string any_name_of(const std::string& text) {
       break;
   }
   std::size_t start = 0;
-  const std::size_t length = call_name_in(text.data(), text.size(), &start);
+  std::size_t length = 0;
+  read_call_name(text.data(), text.size(), &start, &length);
   return text.substr(start, length);
 }
 
