@@ -78,7 +78,7 @@ exe_runs() {
   [ "$output" = "$expected" ] &&
     [ -f "$work/zip/genversion-$version-win32/share/doc/genversion/genversion.txt" ]
 }
-if scripts/runs-32-bit-programs.sh; then
+if scripts/runs-32-bit-programs.sh wine; then
   check "the .zip unpacks and its genversion.exe runs under Wine" exe_runs
 else
   echo "skipped: the .zip's genversion.exe under Wine (this machine runs no" \

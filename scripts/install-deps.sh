@@ -90,22 +90,11 @@ if ! install "${packages[@]}"; then
   exit 1
 fi
 
-# Whether this kernel runs 32-bit x86 programs (many refuse them: "Exec
-# format error"); 32-bit Wine is of no use where it does not.
-runs_32_bit_programs() {
-  local probe status=0
-  probe=$(mktemp -d)
-  echo 'int main(void) { return 0; }' >"$probe/noop.c"
-  { gcc -m32 -static "$probe/noop.c" -o "$probe/noop" && "$probe/noop"; } \
-    >/dev/null 2>&1 || status=1
-  rm -rf "$probe"
-  return "$status"
-}
-
+# 32-bit Wine is of no use where the kernel runs no 32-bit programs.
 # INSTALL_DEPS_WINE32=always tries it all the same (scripts/check-setup.sh
 # does, to see the script survive an archive that cannot give it).
 if [ "${1:-}" = --tests ] && [ "${INSTALL_DEPS_WINE32:-}" != always ] &&
-  ! runs_32_bit_programs; then
+  ! "$(dirname "$0")/runs-32-bit-programs.sh"; then
   say "NOTICE: 32-bit Wine is not installed: this kernel runs no 32-bit"
   say "NOTICE: programs. The 32-bit Windows build is built, and its tests"
   say "NOTICE: run as a 64-bit Windows build under 64-bit Wine."

@@ -31,33 +31,29 @@ run_preset ci-sanitize
 
 # The 32-bit Linux build (the tool's 32-bit size_t, long and pointers):
 # natively where the kernel runs 32-bit programs, else under qemu-i386.
-probe=$(mktemp -d)
-trap 'rm -rf "$probe"' EXIT
-echo 'int main(void) { return 0; }' >"$probe/noop.c"
-if ! gcc -m32 -static "$probe/noop.c" -o "$probe/noop" 2>"$probe/log"; then
-  cat "$probe/log" >&2
-  echo "run-tests: FAILED: gcc cannot build 32-bit programs: install" \
-    "gcc-multilib and g++-multilib (scripts/install-deps.sh --tests)" >&2
-  exit 1
-fi
-if "$probe/noop" 2>/dev/null; then
+status=0
+scripts/runs-32-bit-programs.sh || status=$?
+if [ "$status" -eq 0 ]; then
   echo "run-tests: the 32-bit Linux build runs natively."
   linux32_emulator=
-elif command -v qemu-i386 >/dev/null && qemu-i386 "$probe/noop"; then
+elif [ "$status" -eq 1 ] && scripts/runs-32-bit-programs.sh qemu; then
   echo "run-tests: this kernel runs no 32-bit programs: the 32-bit Linux" \
     "build runs under qemu-i386."
   linux32_emulator=qemu-i386
-else
+elif [ "$status" -eq 1 ]; then
   echo "run-tests: FAILED: this kernel runs no 32-bit programs, and" \
     "qemu-i386 is missing or cannot run one: install qemu-user" \
     "(scripts/install-deps.sh --tests)" >&2
+  exit 1
+else
+  echo "run-tests: FAILED: no 32-bit Linux build without gcc-multilib" >&2
   exit 1
 fi
 cmake --preset ci-linux32 "-DGENVERSION_I386_EMULATOR=$linux32_emulator"
 cmake --build --preset ci-linux32 --parallel "$jobs"
 ctest --preset ci-linux32 --parallel "$jobs"
 
-if scripts/runs-32-bit-programs.sh; then
+if scripts/runs-32-bit-programs.sh wine; then
   run_preset ci-win32
 else
   echo "run-tests: NOTICE: no 32-bit Wine that runs here: the 32-bit" \
