@@ -1,10 +1,13 @@
 #include "driver.h"
 
+#include <cstdint>
 #include <cstring>
 
+#include "m4_expand.h"
 #include "program_name.h"
 #include "scanner.h"
 #include "search_pattern.h"
+#include "shell_reader.h"
 #include "text.h"
 
 namespace {
@@ -103,7 +106,8 @@ int show_usage(const native_char* program, std::FILE* err) {
     usage.add_narrowed(program + name.base_begin, name.base_length);
     usage.add_narrowed(program + name.extension_begin, name.extension_length);
   }
-  usage.add(" <lib_name> <path/to/configure.ac>\n\n");
+  usage.add(
+      " [--get NAME]... [--m4 NAME]... <lib_name> <path/to/configure.ac>\n\n");
   usage.send();
   return 1;
 }
@@ -124,22 +128,28 @@ int report_not_found(std::FILE* err) {
   return 1;
 }
 
+// Adds "path:line: " to message; no line where line is 0.
+void add_place(Message* message, const native_char* path, LineNumber line) {
+  message->add_narrowed(path);
+  if (line != 0) {
+    char digits[24];
+    std::size_t first = sizeof digits;
+    for (LineNumber rest = line; rest != 0; rest /= 10) {
+      digits[--first] = static_cast<char>('0' + rest % 10);
+    }
+    message->add(":");
+    message->add(digits + first, sizeof digits - first);
+  }
+  message->add(": ");
+}
+
 // The first AC_INIT call of the library that only Autoconf could expand,
 // where no call yielded a version.
 int report_unresolved(const native_char* path, const ScanReport& report,
                       std::FILE* err) {
-  char line[24];
-  std::size_t digits = sizeof line;
-  for (LineNumber rest = report.refused_line;
-       digits == sizeof line || rest != 0; rest /= 10) {
-    line[--digits] = static_cast<char>('0' + rest % 10);
-  }
   Message message(err);
   message.add("Error: Version string could not be resolved!\n");
-  message.add_narrowed(path);
-  message.add(":");
-  message.add(line + digits, sizeof line - digits);
-  message.add(": ");
+  add_place(&message, path, report.refused_line);
   message.add(report.refused.text);
   message.add(" needs Autoconf\n\n");
   message.send();
@@ -207,16 +217,294 @@ bool is_option(const Char* argument, const char* option) {
   return *argument == 0;
 }
 
+// The values a run asks for, in the order asked.
+constexpr std::size_t max_requests = 64;
+// All the result lines, written at once when every value is known.
+constexpr std::size_t output_size = std::size_t{64} * 1024;
+
+enum class RequestKind : std::uint8_t { version, package, macro, shell };
+
+struct Request {
+  RequestKind kind;
+  PackageValue package;
+  char name[max_name_length + 1];
+  std::size_t length;
+};
+
+// Sets request from a --get or --m4 argument; false where it is no name.
+template <typename Char>
+bool set_request(const Char* argument, bool m4, Request* request) {
+  std::size_t length = 0;
+  for (; argument[length] != 0; ++length) {
+    const unsigned code = code_of(argument[length]);
+    if (length == max_name_length || code > 127 ||
+        !is_name_byte(static_cast<char>(code)) ||
+        (length == 0 && !is_name_start(static_cast<char>(code)))) {
+      return false;
+    }
+    request->name[length] = static_cast<char>(code);
+  }
+  request->name[length] = '\0';
+  request->length = length;
+  if (length == 0) {
+    return false;
+  }
+  constexpr struct {
+    const char* name;
+    PackageValue value;
+  } package_names[] = {{"PACKAGE_NAME", PackageValue::name},
+                       {"PACKAGE_BUGREPORT", PackageValue::bugreport},
+                       {"PACKAGE_TARNAME", PackageValue::tarname},
+                       {"PACKAGE_URL", PackageValue::url},
+                       {"PACKAGE_STRING", PackageValue::string}};
+  request->kind = m4 ? RequestKind::macro : RequestKind::shell;
+  request->package = PackageValue::name;
+  if (!m4 && std::strcmp(request->name, "PACKAGE_VERSION") == 0) {
+    request->kind = RequestKind::version;
+  }
+  for (const auto& known : package_names) {
+    if (!m4 && std::strcmp(request->name, known.name) == 0) {
+      request->kind = RequestKind::package;
+      request->package = known.value;
+    }
+  }
+  return true;
+}
+
+// Appends the line "#define NAME "value"" to output, the value escaped as
+// a C string: false where output has no room for it.
+bool add_define(const Request& request, const char* value, char* output,
+                std::size_t* used) {
+  char line[max_name_length + 4 * version_buffer_size + 16];
+  std::size_t length = 0;
+  const auto put = [&](const char* text) {
+    for (; *text != '\0'; ++text) {
+      line[length++] = *text;
+    }
+  };
+  put("#define ");
+  put(request.name);
+  put(" \"");
+  for (const char* next = value; *next != '\0'; ++next) {
+    const auto byte = static_cast<unsigned char>(*next);
+    if (byte == '"' || byte == '\\') {
+      line[length++] = '\\';
+      line[length++] = static_cast<char>(byte);
+    } else if (byte < 0x20 || byte >= 0x7F) {
+      line[length++] = '\\';
+      line[length++] = static_cast<char>('0' + (byte >> 6));
+      line[length++] = static_cast<char>('0' + ((byte >> 3) & 7));
+      line[length++] = static_cast<char>('0' + (byte & 7));
+    } else {
+      line[length++] = static_cast<char>(byte);
+    }
+  }
+  put("\"\n");
+  if (output_size - *used < length) {
+    return false;
+  }
+  std::memcpy(output + *used, line, length);
+  *used += length;
+  return true;
+}
+
+int report_value_refused(const Request& request, const native_char* path,
+                         LineNumber line, const char* cause, const char* reason,
+                         std::FILE* err) {
+  Message message(err);
+  message.add("Error: ");
+  message.add(request.name);
+  message.add(" could not be resolved!\n");
+  add_place(&message, path, line);
+  message.add(cause);
+  message.add(reason);
+  message.add("\n\n");
+  message.send();
+  return 1;
+}
+
+int report_shell_refused(const Request& request, const native_char* path,
+                         const ShellReport& report, std::FILE* err) {
+  const char* reason = "";
+  switch (report.reason) {
+    case ShellRefusal::none:
+    case ShellRefusal::not_assigned:
+      reason = " is not set in the file";
+      break;
+    case ShellRefusal::owned:
+      reason = " may be set by configure itself";
+      break;
+    case ShellRefusal::assigned_twice:
+      reason = " is set a second time";
+      break;
+    case ShellRefusal::not_top_level:
+      reason = " is set inside a condition, loop, function or macro";
+      break;
+    case ShellRefusal::used_before:
+      reason = " is used before it is set";
+      break;
+    case ShellRefusal::other_use:
+      reason = " is used where it may be set";
+      break;
+    case ShellRefusal::not_literal:
+      reason = " is set to more than a literal word";
+      break;
+    case ShellRefusal::m4_name:
+      reason = " may be expanded by m4";
+      break;
+    case ShellRefusal::unreadable:
+      reason =
+          " cannot be read: the file holds text genversion does not follow";
+      break;
+    case ShellRefusal::too_deep:
+      reason = " refers to variables nested too deep";
+      break;
+  }
+  return report_value_refused(request, path, report.line, report.name, reason,
+                              err);
+}
+
+// The value of one request, from the scan stopped at the library's call,
+// or from the file's shell text. Returns 0, or 1 with the message written.
+int resolve_request(const Request& request, const native_char* path,
+                    std::FILE* input, LibraryScan* scan, const char* version,
+                    char* value, std::FILE* err) {
+  Engine* engine = &scan->engine;
+  const LineNumber call_line = engine->call.line;
+  NameText refused;
+  switch (request.kind) {
+    case RequestKind::version:
+      std::strcpy(value, version);
+      return 0;
+    case RequestKind::package:
+      if (expand_package_value(engine, request.package, value, &refused)) {
+        return 0;
+      }
+      return report_value_refused(request, path, call_line, refused.text,
+                                  " needs Autoconf", err);
+    case RequestKind::macro:
+      switch (
+          expand_macro(engine, request.name, request.length, value, &refused)) {
+        case MacroResult::done:
+          return 0;
+        case MacroResult::undefined:
+          return report_value_refused(request, path, call_line, request.name,
+                                      " is no macro where AC_INIT is read",
+                                      err);
+        case MacroResult::needs_autoconf:
+          break;
+      }
+      return report_value_refused(request, path, call_line, refused.text,
+                                  " needs Autoconf", err);
+    case RequestKind::shell:
+      break;
+  }
+  ShellReport report;
+  if (read_shell_value(read_input, rewind_input, input, request.name,
+                       request.length, value, &report)) {
+    return 0;
+  }
+  return report_shell_refused(request, path, report, err);
+}
+
+int write_output(const char* output, std::size_t length, std::FILE* out,
+                 std::FILE* err) {
+  if (std::fwrite(output, 1, length, out) == length && std::fflush(out) == 0) {
+    return 0;
+  }
+  Message failure(err);
+  failure.add("Error: Failed to write to standard output!\n\n");
+  failure.send();
+  return 1;
+}
+
+// genversion [--get NAME]... [--m4 NAME]... <lib_name> <configure.ac>
+int get_values(const Request* requests, std::size_t count,
+               const native_char* lib_name, const native_char* path,
+               std::FILE* out, std::FILE* err) {
+  std::FILE* input = open_input(path);
+  if (input == nullptr) {
+    return report_open_failure(path, err);
+  }
+  bool keeps_call = false;
+  for (std::size_t i = 0; i < count; ++i) {
+    keeps_call = keeps_call || requests[i].kind == RequestKind::package ||
+                 requests[i].kind == RequestKind::macro;
+  }
+  SearchPattern pattern;
+  build_search_pattern(lib_name, &pattern);
+  static_assert(sizeof(LibraryScan) < 512 * 1024, "the scan fits the stack");
+  LibraryScan scan;
+  char version[version_buffer_size];
+  ScanReport report;
+  int status = 1;
+  if (scan_to_library_call(read_input, rewind_input, input, pattern, keeps_call,
+                           &scan, version, &report) != 1) {
+    if (report.refused_line != 0) {
+      report_unresolved(path, report, err);
+    } else {
+      report_not_found(err);
+    }
+    std::fclose(input);
+    return 1;
+  }
+  char output[output_size];
+  std::size_t used = 0;
+  status = 0;
+  for (std::size_t i = 0; i < count && status == 0; ++i) {
+    char value[version_buffer_size];
+    status =
+        resolve_request(requests[i], path, input, &scan, version, value, err);
+    if (status == 0 && !add_define(requests[i], value, output, &used)) {
+      Message message(err);
+      message.add("Error: The values asked for are too long to write!\n\n");
+      message.send();
+      status = 1;
+    }
+  }
+  std::fclose(input);
+  return status == 0 ? write_output(output, used, out, err) : 1;
+}
+
+// Reads the options before <lib_name> and <configure.ac>. Returns the
+// index of lib_name, or 0 where the arguments are not a valid call.
+int read_options(int argc, const native_char* const* argv, Request* requests,
+                 std::size_t* count) {
+  *count = 0;
+  int i = 1;
+  while (i + 2 < argc) {
+    const bool m4 = is_option(argv[i], "--m4");
+    if (!m4 && !is_option(argv[i], "--get")) {
+      return 0;
+    }
+    if (*count == max_requests ||
+        !set_request(argv[i + 1], m4, &requests[*count])) {
+      return 0;
+    }
+    ++*count;
+    i += 2;
+  }
+  return i + 2 == argc ? i : 0;
+}
 }  // namespace
 
 int run_genversion(int argc, const native_char* const* argv, std::FILE* out,
                    std::FILE* err) {
-  if (argc != 3 || argv[1][0] == 0 || argv[2][0] == 0) {
+  if (argc < 3 || (argc == 3 && (argv[1][0] == 0 || argv[2][0] == 0))) {
     // A process may be started with no arguments at all, not even its name.
     return show_usage(argc > 0 ? argv[0] : nullptr, err);
   }
   if (is_option(argv[1], "--names")) {
     return list_names(argv[2], out, err);
+  }
+  if (argc > 3) {
+    Request requests[max_requests];
+    std::size_t count = 0;
+    const int first = read_options(argc, argv, requests, &count);
+    if (first == 0 || argv[first][0] == 0 || argv[first + 1][0] == 0) {
+      return show_usage(argv[0], err);
+    }
+    return get_values(requests, count, argv[first], argv[first + 1], out, err);
   }
   const native_char* const lib_name = argv[1];
   const native_char* const path = argv[2];

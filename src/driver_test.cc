@@ -53,7 +53,8 @@ RunResult run(const std::vector<std::string>& args, std::FILE* out = nullptr) {
 }
 
 const std::string styles = GENVERSION_FIXTURES "/styles.ac";
-const std::string usage_tail = " <lib_name> <path/to/configure.ac>\n\n";
+const std::string usage_tail =
+    " [--get NAME]... [--m4 NAME]... <lib_name> <path/to/configure.ac>\n\n";
 
 std::string usage_line(const std::string& err) {
   const std::size_t at = err.find("Usage: ");

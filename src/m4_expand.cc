@@ -723,58 +723,62 @@ bool plain_version(const char* argument, std::size_t length, char* version) {
   return filter_version(version) > 0;
 }
 
-// The version as Autoconf computes it from AC_INIT's collected second
-// argument: m4_normalize'd, then expanded when AC_PACKAGE_VERSION is.
-// Returns false with the name that stopped it.
-bool expand_version(Engine* engine, const char* argument, std::size_t length,
-                    char* version, NameText* refused) {
-  *refused = name_of("AC_INIT");
-  if (plain_version(argument, length, version)) {
-    return true;
-  }
+// m4_normalize of text, without the quotes it gives: what AC_INIT makes of
+// each of its arguments. False where only Autoconf could do it.
+bool normalize_argument(Engine* engine, const char* text, std::size_t length,
+                        char* normalized, std::size_t* normalized_length) {
   Arguments a;
   const NameText normalize = name_of("m4_normalize");
   a.name = &normalize;
   a.count = 1;
-  a.text[0] = argument;
+  a.text[0] = text;
   a.length[0] = length;
   Input* input = &engine->input;
   drop_read_levels(input);
+  std::size_t end = input->text_used;
+  TextOut out = {input->text, &end, input_text_size, false};
+  if (builtin_at(find_builtin("m4_normalize", 12)).function(engine, a, &out) !=
+          BuiltinOutcome::done ||
+      out.overflow || end - input->text_used < 2 ||
+      end - input->text_used - 2 > max_line_length) {
+    return false;
+  }
+  *normalized_length = end - input->text_used - 2;
+  std::memcpy(normalized, input->text + input->text_used + 1,
+              *normalized_length);
+  return true;
+}
+
+// Expands text as the value of the macro name, which Autoconf defines as
+// text and expands where it uses the value, with no arguments. value gets at
+// most max_line_length bytes and a closing zero. Returns false with the
+// name that stopped it.
+bool expand_defined_value(Engine* engine, const NameText& name,
+                          const char* text, std::size_t length, char* value,
+                          std::size_t* value_length, NameText* refused) {
+  Input* input = &engine->input;
+  drop_read_levels(input);
   const std::size_t text_used = input->text_used;
-  std::size_t end = text_used;
-  TextOut normalized = {input->text, &end, input_text_size, false};
-  if (builtin_at(find_builtin("m4_normalize", 12))
-              .function(engine, a, &normalized) != BuiltinOutcome::done ||
-      normalized.overflow) {
-    return false;
-  }
-  // m4_normalize quotes its result; AC_INIT's next macro takes it as an
-  // argument, without the quotes, and makes it the value of
-  // AC_PACKAGE_VERSION, whose parameters are filled in when it is expanded,
-  // with no arguments. Read only the version: its end is the end of the
-  // input.
-  const NameText package_version = name_of("AC_PACKAGE_VERSION");
   Arguments none;
-  none.name = &package_version;
+  none.name = &name;
   none.count = 0;
-  std::size_t substituted = end;
-  TextOut value = {input->text, &substituted, input_text_size, false};
-  substitute(input->text + text_used + 1, end - text_used - 2, none, &value);
-  if (value.overflow) {
+  std::size_t substituted = text_used;
+  TextOut out = {input->text, &substituted, input_text_size, false};
+  substitute(text, length, none, &out);
+  if (out.overflow) {
     return false;
   }
-  std::memmove(input->text + text_used, input->text + end, substituted - end);
   const std::size_t floor = input->floor;
   const std::size_t depth = input->depth;
   input->floor = depth;
   input->sealed = true;
-  bool expanded = push_text(input, substituted - end);
-  std::size_t version_length = 0;
+  bool expanded = push_text(input, substituted - text_used);
+  *value_length = 0;
   engine->in_version = true;
   if (expanded) {
     Sink sink = {Place::version,
-                 TextOut{version, &version_length, max_line_length, false},
-                 nullptr, refused};
+                 TextOut{value, value_length, max_line_length, false}, nullptr,
+                 refused};
     const Status status = expand_all(engine, &sink);
     expanded = status == Status::ok && !sink.out.overflow;
     if (status == Status::lost) {
@@ -786,10 +790,30 @@ bool expand_version(Engine* engine, const char* argument, std::size_t length,
   input->floor = floor;
   input->sealed = false;
   input->text_used = text_used;
-  if (!expanded) {
+  if (!expanded || has_forbidden_name(value, *value_length, refused)) {
     return false;
   }
-  if (has_forbidden_name(version, version_length, refused)) {
+  value[*value_length] = '\0';
+  return true;
+}
+
+// The version as Autoconf computes it from AC_INIT's collected second
+// argument: m4_normalize'd, then expanded when AC_PACKAGE_VERSION is.
+// Returns false with the name that stopped it.
+bool expand_version(Engine* engine, const char* argument, std::size_t length,
+                    char* version, NameText* refused) {
+  *refused = name_of("AC_INIT");
+  if (plain_version(argument, length, version)) {
+    return true;
+  }
+  char normalized[max_line_length];
+  std::size_t normalized_length = 0;
+  std::size_t version_length = 0;
+  if (!normalize_argument(engine, argument, length, normalized,
+                          &normalized_length) ||
+      !expand_defined_value(engine, name_of("AC_PACKAGE_VERSION"), normalized,
+                            normalized_length, version, &version_length,
+                            refused)) {
     return false;
   }
   version_length = replace_quadrigraphs(version, version_length);
@@ -862,10 +886,38 @@ void on_keyword_read(void* context) {
   }
 }
 
+// Keeps the first arguments of the library's call, as collected, up to the
+// first one that needs Autoconf or is longer than a value can be.
+void keep_call(Engine* engine, const Collection& c, bool complete) {
+  PackageCall* call = &engine->call;
+  call->count = std::min(c.count, package_argument_count);
+  call->usable = 0;
+  call->taint = c.tainted ? c.taint : *c.name;
+  const unsigned limit = !complete || c.overflow ? 0
+                         : c.tainted             ? c.taint_argument
+                                                 : call->count;
+  for (unsigned i = 0; i < call->count && i < limit; ++i) {
+    const char* text = engine->arguments + c.start[i];
+    // m4_normalize's patterns end the text at a zero byte.
+    const void* zero = std::memchr(text, '\0', c.length[i]);
+    const std::size_t length =
+        zero != nullptr
+            ? static_cast<std::size_t>(static_cast<const char*>(zero) - text)
+            : c.length[i];
+    if (length > max_line_length) {
+      break;
+    }
+    std::memcpy(call->text[i], text, length);
+    call->length[i] = length;
+    call->usable = i + 1;
+  }
+}
+
 // The library's AC_INIT call, whose keyword is the next byte of the file.
 // Returns true with a version.
 bool read_library_call(Engine* engine, char* version) {
   const LineNumber line = window_line(*engine->input.file);
+  engine->call.line = line;
   NameText name;
   read_name(&engine->input, &name);
   const std::size_t arguments_before = engine->arguments_used;
@@ -876,7 +928,7 @@ bool read_library_call(Engine* engine, char* version) {
     // call does: the rest is not read, as the rest of the file is not.
     status = collect_more(engine, &c, 2);
     if (status == Status::ok && c.count == 2 && !c.overflow && !c.tainted &&
-        !engine->lost &&
+        !engine->lost && !engine->keeps_call &&
         plain_version(engine->arguments + c.start[1], c.length[1], version)) {
       close_collection(engine, &c);
       engine->arguments_used = arguments_before;
@@ -886,6 +938,9 @@ bool read_library_call(Engine* engine, char* version) {
       status = collect_more(engine, &c, max_arguments + 1);
     }
     close_collection(engine, &c);
+  }
+  if (engine->keeps_call) {
+    keep_call(engine, c, status == Status::ok && !engine->lost);
   }
   NameText refused = name;
   bool found = false;
@@ -1070,6 +1125,9 @@ void start_engine(Engine* engine, FileWindow* window,
   engine->refused_line = 0;
   engine->refused.length = 0;
   engine->refused.text[0] = '\0';
+  engine->keeps_call = false;
+  engine->call.count = 0;
+  engine->call.usable = 0;
   engine->input.on_watch = on_keyword_read;
   engine->input.watch_context = engine;
   watch_next_keyword(engine, 0);
@@ -1134,4 +1192,209 @@ bool find_next_version(Engine* engine, char* version) {
       next_byte(input);
     }
   }
+}
+
+namespace {
+
+// AC_INIT's argument index, normalized; one it does not have is empty.
+bool package_argument(Engine* engine, unsigned index, char* text,
+                      std::size_t* length, NameText* refused) {
+  const PackageCall& call = engine->call;
+  *length = 0;
+  if (index >= call.count) {
+    return true;
+  }
+  if (index >= call.usable) {
+    *refused = call.taint;
+    return false;
+  }
+  return normalize_argument(engine, call.text[index], call.length[index], text,
+                            length);
+}
+
+// Whether m4 reads text back as the same text: no quotes, comments,
+// parameters or separators, and no name that is a macro.
+bool reads_as_itself(const Engine& engine, const char* text,
+                     std::size_t length) {
+  if (engine.names_unknown) {
+    return false;
+  }
+  for (std::size_t i = 0; i < length; ++i) {
+    if (std::strchr("[]#$,()@", text[i]) != nullptr || text[i] == '\0') {
+      return false;
+    }
+  }
+  return !any_name(text, length, [&engine](const char* name, std::size_t n) {
+    return meaning_of(engine, name, n).kind != NameKind::none;
+  });
+}
+
+// The tarname Autoconf derives from the package's name: "GNU " dropped,
+// lower case, and every byte but [_a-z0-9] made '-'. Done only where m4
+// reads the name and the result back as they stand.
+bool derive_tarname(const Engine& engine, const char* name, std::size_t length,
+                    char* tarname, std::size_t* tarname_length) {
+  if (!reads_as_itself(engine, name, length)) {
+    return false;
+  }
+  std::size_t from = 0;
+  if (length >= 4 && std::memcmp(name, "GNU ", 4) == 0) {
+    from = 4;
+  }
+  *tarname_length = 0;
+  for (std::size_t i = from; i < length; ++i) {
+    char c = name[i];
+    c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    const bool kept =
+        c == '_' || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+    tarname[(*tarname_length)++] = kept ? c : '-';
+  }
+  return reads_as_itself(engine, tarname, *tarname_length);
+}
+
+bool append(char* text, std::size_t* length, const char* more,
+            std::size_t more_length) {
+  if (max_line_length - *length < more_length) {
+    return false;
+  }
+  std::memcpy(text + *length, more, more_length);
+  *length += more_length;
+  return true;
+}
+
+}  // namespace
+
+bool expand_package_value(Engine* engine, PackageValue which, char* value,
+                          NameText* refused) {
+  static constexpr const char* macro_names[] = {
+      "AC_PACKAGE_NAME", "AC_PACKAGE_BUGREPORT", "AC_PACKAGE_TARNAME",
+      "AC_PACKAGE_URL", "AC_PACKAGE_STRING"};
+  const NameText macro = name_of(macro_names[static_cast<unsigned>(which)]);
+  value[0] = '\0';
+  *refused = macro;
+  // AC_INIT defines none that the file, or what the engine cannot see,
+  // defined before it.
+  if (engine->names_unknown ||
+      find_macro(engine->macros, macro.text, macro.length) != nullptr ||
+      (which == PackageValue::url &&
+       find_macro(engine->macros, "AC_PACKAGE_TARNAME", 18) != nullptr)) {
+    return false;
+  }
+  char name[max_line_length];
+  std::size_t name_length = 0;
+  char text[max_line_length];
+  std::size_t length = 0;
+  bool ok = package_argument(engine, 0, name, &name_length, refused);
+  switch (which) {
+    case PackageValue::name:
+      ok = ok && append(text, &length, name, name_length);
+      break;
+    case PackageValue::bugreport:
+      ok = package_argument(engine, 2, text, &length, refused);
+      break;
+    case PackageValue::tarname:
+    case PackageValue::url: {
+      char tarname[max_line_length];
+      std::size_t tarname_length = 0;
+      ok = ok && package_argument(engine, 3, tarname, &tarname_length, refused);
+      if (ok && tarname_length == 0) {
+        ok = derive_tarname(*engine, name, name_length, tarname,
+                            &tarname_length);
+      }
+      if (which == PackageValue::tarname) {
+        ok = ok && append(text, &length, tarname, tarname_length);
+        break;
+      }
+      ok = ok && package_argument(engine, 4, text, &length, refused);
+      // GNU packages get their page at gnu.org by default.
+      if (ok && length == 0 && name_length >= 4 &&
+          std::memcmp(name, "GNU ", 4) == 0) {
+        constexpr char site[] = "https://www.gnu.org/software/";
+        ok = append(text, &length, site, sizeof site - 1) &&
+             append(text, &length, tarname, tarname_length) &&
+             append(text, &length, "/", 1);
+      }
+      break;
+    }
+    case PackageValue::string: {
+      // m4_strip of the name and the version with a space between.
+      char joined[max_line_length];
+      std::size_t joined_length = 0;
+      char version[max_line_length];
+      std::size_t version_length = 0;
+      ok = ok &&
+           package_argument(engine, 1, version, &version_length, refused) &&
+           append(joined, &joined_length, name, name_length) &&
+           append(joined, &joined_length, " ", 1) &&
+           append(joined, &joined_length, version, version_length);
+      if (ok) {
+        Arguments a;
+        const NameText strip = name_of("m4_strip");
+        a.name = &strip;
+        a.count = 1;
+        a.text[0] = joined;
+        a.length[0] = joined_length;
+        std::size_t end = 0;
+        char stripped[max_line_length + 2];
+        TextOut out = {stripped, &end, sizeof stripped, false};
+        ok =
+            builtin_at(find_builtin("m4_strip", 8)).function(engine, a, &out) ==
+                BuiltinOutcome::done &&
+            !out.overflow && end >= 2 &&
+            append(text, &length, stripped + 1, end - 2);
+      }
+      break;
+    }
+  }
+  std::size_t value_length = 0;
+  if (!ok || !expand_defined_value(engine, macro, text, length, value,
+                                   &value_length, refused)) {
+    value[0] = '\0';
+    return false;
+  }
+  // The configure script has the value with its quadrigraphs replaced.
+  value_length = replace_quadrigraphs(value, value_length);
+  value[value_length] = '\0';
+  // The configure script sets the value in single quotes, which a quote
+  // or a zero byte of its own would break.
+  if (std::memchr(value, '\'', value_length) != nullptr ||
+      std::memchr(value, '\0', value_length) != nullptr) {
+    *refused = macro;
+    value[0] = '\0';
+    return false;
+  }
+  return true;
+}
+
+MacroResult expand_macro(Engine* engine, const char* name, std::size_t length,
+                         char* value, NameText* refused) {
+  value[0] = '\0';
+  set_name(refused, name, length);
+  const NameMeaning meaning = meaning_of(*engine, name, length);
+  if (meaning.kind == NameKind::none && !engine->names_unknown) {
+    return MacroResult::undefined;
+  }
+  if (meaning.kind != NameKind::text || length > max_name_length) {
+    return MacroResult::needs_autoconf;
+  }
+  // The name alone, read as m4 reads the file's text there.
+  std::size_t value_length = 0;
+  if (!expand_defined_value(engine, *refused, name, length, value,
+                            &value_length, refused)) {
+    value[0] = '\0';
+    return MacroResult::needs_autoconf;
+  }
+  // A quadrigraph means one byte in the configure script and another in
+  // m4's output: which one the build wants, only it knows.
+  if (std::memchr(value, '\0', value_length) != nullptr ||
+      replace_quadrigraphs(value, value_length) != value_length) {
+    value[0] = '\0';
+    return MacroResult::needs_autoconf;
+  }
+  return MacroResult::done;
+}
+
+bool may_be_m4sugar_macro(const char* name, std::size_t length) {
+  return find_builtin(name, length) >= 0 || is_autoconf_name(name, length) ||
+         (length == 3 && std::memcmp(name, "dnl", 3) == 0);
 }

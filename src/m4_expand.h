@@ -25,6 +25,20 @@ constexpr unsigned long max_expansions = 1024;
 // ... and expansions giving at most this many bytes of text in all.
 constexpr std::size_t max_expanded_bytes = std::size_t{16} * 1024;
 
+// AC_INIT takes the package's name, version, bug-report address, tarname
+// and URL, in that order.
+constexpr unsigned package_argument_count = 5;
+
+// The library's AC_INIT call as collected, for the values it defines.
+struct PackageCall {
+  LineNumber line;  // where the call starts
+  unsigned count;   // its arguments, up to package_argument_count
+  unsigned usable;  // those before the first that needs Autoconf
+  NameText taint;   // what the first unusable one needs
+  char text[package_argument_count][max_line_length];
+  std::size_t length[package_argument_count];
+};
+
 // A macro call whose arguments are being collected.
 struct Collection {
   const NameText* name;
@@ -52,7 +66,8 @@ struct Engine {
   std::size_t expanded_bytes;  // the text they gave
   // Whether a keyword of the file is read inside quotes.
   bool in_quotes;
-  // Whether the version itself is being expanded.
+  // Whether a value of the package's (the version, its name, ...) is
+  // being expanded.
   bool in_version;
   // Names may have been defined where the engine cannot see how (another
   // file, AC_DEFUN, a computed name): every definition made before, and
@@ -71,6 +86,9 @@ struct Engine {
   unsigned long long next_keyword;
   LineNumber refused_line;  // 0 when none
   NameText refused;
+  // Set before the search to keep the arguments of the call found.
+  bool keeps_call;
+  PackageCall call;
 };
 
 // Prepares the engine to read the file through window, looking for the
@@ -85,6 +103,35 @@ void start_engine(Engine* engine, FileWindow* window,
 // any-name pattern, it stops at each call instead, with its first argument
 // as written in version.
 bool find_next_version(Engine* engine, char* version);
+
+// The values AC_INIT defines besides the version, as the configure script
+// gives them in PACKAGE_NAME and the like.
+enum class PackageValue : std::uint8_t {
+  name,
+  bugreport,
+  tarname,
+  url,
+  string
+};
+
+// After find_next_version returned true with keeps_call set: the value as
+// Autoconf gives it from the call found, defaults included, in value
+// (max_line_length + 1 bytes). Returns false with the name that stopped it
+// in refused.
+bool expand_package_value(Engine* engine, PackageValue which, char* value,
+                          NameText* refused);
+
+enum class MacroResult : std::uint8_t { done, needs_autoconf, undefined };
+
+// After find_next_version returned true: the expansion of the macro name
+// with no arguments, as m4 gives it there, in value (max_line_length + 1
+// bytes). needs_autoconf comes with the name that stopped it in refused.
+MacroResult expand_macro(Engine* engine, const char* name, std::size_t length,
+                         char* value, NameText* refused);
+
+// Whether m4 under Autoconf may expand a name as a macro whatever the file
+// defines: a builtin, dnl, or a macro of Autoconf's and its kin.
+bool may_be_m4sugar_macro(const char* name, std::size_t length);
 
 // For the builtins.
 

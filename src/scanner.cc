@@ -59,26 +59,34 @@ bool open_for_engine(FileWindow* window, ReadFunction read,
 
 }  // namespace
 
-int scan_for_version(ReadFunction read, RewindFunction rewind, void* input,
-                     const SearchPattern& pattern, char* version,
-                     ScanReport* report) {
+int scan_to_library_call(ReadFunction read, RewindFunction rewind, void* input,
+                         const SearchPattern& pattern, bool keeps_call,
+                         LibraryScan* scan, char* version, ScanReport* report) {
   report->refused_line = 0;
   report->refused.length = 0;
   report->refused.text[0] = '\0';
   version[0] = '\0';
-  FileWindow window;
-  if (!open_for_engine(&window, read, rewind, input, pattern)) {
+  if (!open_for_engine(&scan->window, read, rewind, input, pattern)) {
     return 0;
   }
-  Engine engine;
-  start_engine(&engine, &window, pattern);
-  const bool found = find_next_version(&engine, version);
+  Engine* engine = &scan->engine;
+  start_engine(engine, &scan->window, pattern);
+  engine->keeps_call = keeps_call;
+  const bool found = find_next_version(engine, version);
   if (!found) {
     version[0] = '\0';
-    report->refused_line = engine.refused_line;
-    report->refused = engine.refused;
+    report->refused_line = engine->refused_line;
+    report->refused = engine->refused;
   }
   return found ? 1 : 0;
+}
+
+int scan_for_version(ReadFunction read, RewindFunction rewind, void* input,
+                     const SearchPattern& pattern, char* version,
+                     ScanReport* report) {
+  LibraryScan scan;
+  return scan_to_library_call(read, rewind, input, pattern, false, &scan,
+                              version, report);
 }
 
 std::size_t scan_for_names(ReadFunction read, RewindFunction rewind,

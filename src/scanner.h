@@ -6,6 +6,7 @@
 #include <cstddef>
 
 #include "file_window.h"
+#include "m4_expand.h"
 #include "m4_tokens.h"
 #include "search_pattern.h"
 
@@ -35,6 +36,20 @@ bool has_library_call(FileWindow* window, const SearchPattern& pattern);
 int scan_for_version(ReadFunction read, RewindFunction rewind, void* input,
                      const SearchPattern& pattern, char* version,
                      ScanReport* report);
+
+// A scan that stops at the library's call that yields the version, for
+// the other values asked of it there.
+struct LibraryScan {
+  FileWindow window;
+  Engine engine;
+};
+
+// As scan_for_version, but the engine is left in scan at the call found
+// when it returns 1. With keeps_call, the call's arguments are kept for
+// expand_package_value.
+int scan_to_library_call(ReadFunction read, RewindFunction rewind, void* input,
+                         const SearchPattern& pattern, bool keeps_call,
+                         LibraryScan* scan, char* version, ScanReport* report);
 
 // Called with the first argument of each AC_INIT call, as written; false
 // stops the scan.
