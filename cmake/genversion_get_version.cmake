@@ -3,7 +3,8 @@
 # genversion's own build (top level, add_subdirectory or FetchContent) and
 # by its installed CMake package.
 #
-#   genversion_get_version(<var> LIB_NAME <name> CONFIGURE_AC <configure.ac>)
+#   genversion_get_version(<var> LIB_NAME <name> CONFIGURE_AC <configure.ac>
+#                          [VALUES <NAME>...] [M4 <NAME>...])
 #
 # Sets, in the caller's scope:
 #   <var>        the version, exactly as genversion prints it between quotes
@@ -13,8 +14,16 @@
 #   <var>_NUMERIC  one to four of those numbers with their dots, as
 #                project(VERSION) takes them (10.48, 3.2.0), or empty
 #   <var>_SUFFIX   the rest of the version (-rc1, beta1, empty)
+#   <NAME>       for each VALUES name, the value the configure script gives
+#                it (PACKAGE_BUGREPORT, PACKAGE_URL, ..., or a variable the
+#                file sets, as LIB_CURRENT), and for each M4 name, the
+#                expansion of that m4 macro where AC_INIT is read: so that
+#                Autotools templates work with configure_file(... @ONLY)
+#                as they stand
 # and makes an edit of <configure.ac> run configure again on the next build.
-# Where genversion finds no version, configure stops with its message.
+# One run of genversion gives all the values. Where it finds no version, or
+# a value asked for cannot be given exactly, configure stops with its
+# message.
 #
 # The program run is GENVERSION_EXECUTABLE where that is set, else the
 # installed genversion::genversion, else (genversion taken in as source)
@@ -227,8 +236,36 @@ function(_genversion_build_for_configure out_var)
   set(${out_var} "${tool}" PARENT_SCOPE)
 endfunction()
 
+# The text of a C string as genversion writes it: \", \\ and \ooo.
+function(_genversion_unescape text out_var)
+  set(result "")
+  while(TRUE)
+    string(FIND "${text}" "\\" at)
+    if(at EQUAL -1)
+      break()
+    endif()
+    string(SUBSTRING "${text}" 0 ${at} head)
+    string(APPEND result "${head}")
+    math(EXPR next "${at} + 1")
+    string(SUBSTRING "${text}" ${next} 3 escape)
+    if(escape MATCHES "^([0-7])([0-7])([0-7])$")
+      math(EXPR code "${CMAKE_MATCH_1} * 64 + ${CMAKE_MATCH_2} * 8 + ${CMAKE_MATCH_3}")
+      string(ASCII ${code} byte)
+      string(APPEND result "${byte}")
+      math(EXPR next "${next} + 3")
+    else()
+      string(SUBSTRING "${text}" ${next} 1 byte)
+      string(APPEND result "${byte}")
+      math(EXPR next "${next} + 1")
+    endif()
+    string(SUBSTRING "${text}" ${next} -1 text)
+  endwhile()
+  set(${out_var} "${result}${text}" PARENT_SCOPE)
+endfunction()
+
 function(genversion_get_version var)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "LIB_NAME;CONFIGURE_AC" "")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "LIB_NAME;CONFIGURE_AC"
+                        "VALUES;M4")
   foreach(keyword LIB_NAME CONFIGURE_AC)
     if(NOT DEFINED arg_${keyword} OR arg_${keyword} STREQUAL "")
       message(FATAL_ERROR "genversion_get_version: ${keyword} is required")
@@ -262,9 +299,38 @@ function(genversion_get_version var)
     _genversion_build_for_configure(tool)
   endif()
 
+  set(options "")
+  set(names "")
+  if(arg_VALUES OR arg_M4)
+    set(options --get PACKAGE_VERSION)
+    foreach(kind IN ITEMS VALUES M4)
+      foreach(name IN LISTS arg_${kind})
+        if(NOT name MATCHES "^[A-Za-z_][A-Za-z0-9_]*$")
+          message(FATAL_ERROR
+            "genversion_get_version: ${kind} takes shell or m4 names, not '${name}'")
+        endif()
+        if(kind STREQUAL "VALUES")
+          list(APPEND options --get "${name}")
+        else()
+          list(APPEND options --m4 "${name}")
+        endif()
+        list(APPEND names "${name}")
+      endforeach()
+    endforeach()
+  endif()
   execute_process(
-    COMMAND "${tool}" "${arg_LIB_NAME}" "${configure_ac}"
-    RESULT_VARIABLE status OUTPUT_VARIABLE line ERROR_VARIABLE message)
+    COMMAND "${tool}" ${options} "${arg_LIB_NAME}" "${configure_ac}"
+    RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE message)
+  # The first line is the version; the others the values asked, in order.
+  string(FIND "${output}" "\n" end)
+  if(end EQUAL -1)
+    set(line "${output}")
+    set(output "")
+  else()
+    string(SUBSTRING "${output}" 0 ${end} line)
+    math(EXPR end "${end} + 1")
+    string(SUBSTRING "${output}" ${end} -1 output)
+  endif()
   if(NOT status EQUAL 0)
     string(STRIP "${message}" message)
     if(message STREQUAL "Error: Version string could not be found!")
@@ -282,6 +348,27 @@ function(genversion_get_version var)
   endif()
   set(version "${CMAKE_MATCH_1}")
   set(${var} "${version}" PARENT_SCOPE)
+  foreach(name IN LISTS names)
+    string(FIND "${output}" "\n" end)
+    if(end EQUAL -1)
+      message(FATAL_ERROR
+        "genversion_get_version: ${tool} printed no value of ${name}")
+    endif()
+    string(SUBSTRING "${output}" 0 ${end} line)
+    math(EXPR end "${end} + 1")
+    string(SUBSTRING "${output}" ${end} -1 output)
+    string(LENGTH "#define ${name} \"" head)
+    string(LENGTH "${line}" length)
+    math(EXPR length "${length} - ${head} - 1")
+    string(SUBSTRING "${line}" 0 ${head} start)
+    if(NOT start STREQUAL "#define ${name} \"" OR length LESS 0)
+      message(FATAL_ERROR
+        "genversion_get_version: ${tool} printed '${line}', not ${name}")
+    endif()
+    string(SUBSTRING "${line}" ${head} ${length} value)
+    _genversion_unescape("${value}" value)
+    set(${name} "${value}" PARENT_SCOPE)
+  endforeach()
 
   # The leading numbers: each the digits that start a part, up to the first
   # part that is not a number alone.

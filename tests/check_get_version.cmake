@@ -1,7 +1,9 @@
 # genversion_get_version() against the built tool, in script mode:
 #   - the version and its leading numbers, for versions of every shape;
 #   - a refused version stops with genversion's own message, a missing one
-#     with the names that the file's AC_INIT calls give.
+#     with the names that the file's AC_INIT calls give;
+#   - VALUES and M4 set variables of their own names, escapes undone, and
+#     a value that cannot be given stops configure.
 #
 #   cmake -DGENVERSION=<tool> -DSOURCE_DIR=<genversion source> -DWORK=<dir>
 #         -P check_get_version.cmake
@@ -14,7 +16,8 @@ set(configure_ac ${WORK}/configure.ac)
 if(DEFINED ONE_VERSION)
   # A run of its own for a call that must stop.
   file(WRITE ${configure_ac} "${ONE_VERSION}\n")
-  genversion_get_version(V LIB_NAME [libx] CONFIGURE_AC ${configure_ac})
+  genversion_get_version(V LIB_NAME [libx] CONFIGURE_AC ${configure_ac}
+                         ${ONE_KIND} ${ONE_NAME})
   return()
 endif()
 
@@ -65,5 +68,44 @@ foreach(case
   string(REGEX REPLACE "[ \n]+" " " flat_output "${output}")
   if(status EQUAL 0 OR NOT flat_output MATCHES "${expected}")
     message(SEND_ERROR "${text} did not stop with '${expected}':\n${output}")
+  endif()
+endforeach()
+
+# VALUES and M4: variables named as asked, with the bytes the configure
+# script has.
+file(WRITE ${configure_ac} [=[
+m4_define([abi], [15:0:15])
+AC_INIT([libx], [2.14], [say "hi"; \ <x@y.org>], [], [https://x.org/])
+LIB_CURRENT=8
+LIB_AGE='1;2'
+]=])
+genversion_get_version(V LIB_NAME [libx] CONFIGURE_AC ${configure_ac}
+  VALUES PACKAGE_NAME PACKAGE_TARNAME PACKAGE_BUGREPORT PACKAGE_URL
+         PACKAGE_STRING LIB_CURRENT LIB_AGE
+  M4 abi)
+set(got "${V}|${PACKAGE_NAME}|${PACKAGE_TARNAME}|${PACKAGE_BUGREPORT}|${PACKAGE_URL}|${PACKAGE_STRING}|${LIB_CURRENT}|${LIB_AGE}|${abi}")
+set(want [=[2.14|libx|libx|say "hi"; \ <x@y.org>|https://x.org/|libx 2.14|8|1;2|15:0:15]=])
+if(NOT got STREQUAL want)
+  message(SEND_ERROR "VALUES and M4: got\n  ${got}\nexpected\n  ${want}")
+endif()
+
+foreach(case
+    "AC_INIT([libx], [1.0])\nif true\nthen LIB_AGE=1\nfi|VALUES;LIB_AGE|configure\\.ac:3: LIB_AGE is set inside a condition"
+    "AC_INIT([libx], [1.0])|M4;nothing|configure\\.ac:1: nothing is no macro where AC_INIT is read"
+    "AC_INIT([libx], [1.0])|VALUES;not-a-name|VALUES takes shell or m4 names, not 'not-a-name'")
+  string(REPLACE "|" ";" fields "${case}")
+  list(GET fields 0 text)
+  list(GET fields 1 kind)
+  list(GET fields 2 name)
+  list(GET fields 3 expected)
+  string(REPLACE "\\n" "\n" text "${text}")
+  execute_process(
+    COMMAND ${CMAKE_COMMAND} -DGENVERSION=${GENVERSION}
+            -DSOURCE_DIR=${SOURCE_DIR} -DWORK=${WORK} "-DONE_VERSION=${text}"
+            -DONE_KIND=${kind} -DONE_NAME=${name} -P ${CMAKE_CURRENT_LIST_FILE}
+    RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
+  string(REGEX REPLACE "[ \n]+" " " flat_output "${output}")
+  if(status EQUAL 0 OR NOT flat_output MATCHES "${expected}")
+    message(SEND_ERROR "${text} (${kind} ${name}) did not stop with '${expected}':\n${output}")
   endif()
 endforeach()
