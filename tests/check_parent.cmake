@@ -9,8 +9,12 @@
 #   - its static and shared libraries, linked to the header target, install
 #     and export (install(EXPORT), export()) with no genversion target, and
 #     a project that uses the installed package builds against them;
-#   - a new version in configure.ac reaches the .pc file and the program on
-#     the next build, without a configure run by hand;
+#   - the bug-report address and URL reach the Autotools .pc.in as it
+#     stands, and libtool's numbers set in configure.ac name the shared
+#     library's files as libtool would;
+#   - a new version, address and interface numbers in configure.ac reach
+#     the .pc file, the library's files and the program on the next build,
+#     without a configure run by hand;
 #   - a version genversion refuses stops configure with genversion's own
 #     message, and nothing else complains about a missing version;
 #   - with STRICT, genversion's sources build with the parent's strict
@@ -48,8 +52,10 @@ set(config "")
 if(GENERATOR MATCHES "Multi-Config")
   set(config --config Release)
   set(program ${build}/app/Release/codec_app)
+  set(library_dir ${build}/lib/Release)
 else()
   set(program ${build}/app/codec_app)
+  set(library_dir ${build}/lib)
 endif()
 
 function(expect_version version)
@@ -57,6 +63,15 @@ function(expect_version version)
   file(STRINGS ${build}/codec.pc pc_version REGEX "^Version:")
   if(NOT pc_version STREQUAL "Version: ${version}")
     message(FATAL_ERROR "codec.pc holds '${pc_version}', not ${version}")
+  endif()
+  file(STRINGS ${build}/codec.pc pc_description REGEX "^Description:")
+  if(NOT pc_description MATCHES "bugs to ${bugs}\\)$")
+    message(FATAL_ERROR "codec.pc holds '${pc_description}', not ${bugs}")
+  endif()
+  file(GLOB shared_files RELATIVE ${library_dir} ${library_dir}/libcodec.so*)
+  list(SORT shared_files)
+  if(NOT shared_files STREQUAL "${so_files}")
+    message(FATAL_ERROR "the shared library's files are '${shared_files}', not '${so_files}'")
   endif()
   string(REGEX MATCH "^[0-9]+(\\.[0-9]+)*" numbers "${version}")
   file(STRINGS ${build}/codecConfigVersion.cmake package_version
@@ -66,6 +81,10 @@ function(expect_version version)
   endif()
 endfunction()
 
+# What configure.ac gives: bug reports to, and libtool's 8:6:3 names the
+# files libcodec.so.5 and libcodec.so.5.3.6.
+set(bugs codec-bugs@example.org)
+set(so_files "libcodec.so;libcodec.so.5;libcodec.so.5.3.6")
 string(TIMESTAMP started "%s")
 run("configuring the parent" ${CMAKE_COMMAND} -S ${source} -B ${build}
     -G ${GENERATOR} ${route_options})
@@ -143,8 +162,17 @@ foreach(round RANGE 1 ${rounds})
 endforeach()
 expect_version(1.4.2-rc1)
 
-# Two numbers, as some libraries have, reach project() as they are.
-file(WRITE ${source}/configure.ac "AC_INIT([libcodec], [2.14])\n")
+# Two numbers, as some libraries have, reach project() as they are; a new
+# address and new interface numbers reach the .pc file and the library's
+# file names on the same build.
+file(READ ${source}/configure.ac text)
+string(REPLACE "[1.4.2-rc1], [codec-bugs@example.org]"
+       "[2.14], [new-bugs@example.org]" text "${text}")
+string(REPLACE "CODEC_CURRENT=8" "CODEC_CURRENT=9" text "${text}")
+string(REPLACE "CODEC_AGE=3" "CODEC_AGE=0" text "${text}")
+file(WRITE ${source}/configure.ac "${text}")
+set(bugs new-bugs@example.org)
+set(so_files "libcodec.so;libcodec.so.5;libcodec.so.5.3.6;libcodec.so.9;libcodec.so.9.0.6")
 run("building after a new version" ${CMAKE_COMMAND} --build ${build} ${config})
 expect_version(2.14)
 
