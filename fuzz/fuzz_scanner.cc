@@ -62,6 +62,54 @@ int scan(const char* data, std::size_t size, std::size_t chunk, bool rewinds,
   return outcome(found, buffer, report, version);
 }
 
+// The values of the library's call that --get and --m4 give, as text:
+// each value or a refusal.
+std::string values(const char* data, std::size_t size, std::size_t chunk,
+                   bool rewinds, const SearchPattern& pattern,
+                   const std::string& version) {
+  MemoryInput input = {data, size, chunk, false, 0, rewinds};
+  static LibraryScan scan;
+  char buffer[version_buffer_size];
+  ScanReport report;
+  const int found = scan_to_library_call(read_memory, rewind_memory, &input,
+                                         pattern, true, &scan, buffer, &report);
+  // Keeping the call's arguments does not change the version.
+  std::string kept;
+  outcome(found, buffer, report, &kept);
+  check(kept == version);
+  if (found != 1) return kept;
+  std::string text;
+  for (unsigned i = 0; i < 5; ++i) {
+    char value[version_buffer_size];
+    NameText refused;
+    if (expand_package_value(&scan.engine, static_cast<PackageValue>(i), value,
+                             &refused)) {
+      const std::size_t length = strnlen(value, sizeof value);
+      check(length < sizeof value);
+      check(std::memchr(value, '\'', length) == nullptr);
+      text += value;
+    } else {
+      check(value[0] == '\0' && refused.length > 0);
+      text += "<refused " + std::string(refused.text) + ">";
+    }
+    text += '\n';
+  }
+  // A macro the file may define: the first name it holds.
+  const char* name = data;
+  while (name < data + size && !is_name_start(*name)) ++name;
+  std::size_t length = 0;
+  while (name + length < data + size && is_name_byte(name[length]) &&
+         length < 64)
+    ++length;
+  char value[version_buffer_size];
+  NameText refused;
+  const MacroResult result =
+      expand_macro(&scan.engine, name, length, value, &refused);
+  check(result == MacroResult::done || value[0] == '\0');
+  text += result == MacroResult::done ? value : "<not given>";
+  return text;
+}
+
 // The names of the file's AC_INIT calls, a line each.
 std::string names(const char* data, std::size_t size, std::size_t chunk,
                   bool rewinds) {
@@ -128,6 +176,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes,
       1 + (file_size * 2654435761U + lib_name.size()) % 5000;
   check(scan(file_data, file_size, chunk, false, pattern, &chunked) == found);
   check(chunked == whole);
+
+  // The values besides the version, however read.
+  const std::string given =
+      values(file_data, file_size, file_size + 1, true, pattern, whole);
+  check(values(file_data, file_size, chunk, false, pattern, whole) == given);
 
   // The names of the calls, however read; each picks out a call of the
   // file as a library's name, and the first, the first call.

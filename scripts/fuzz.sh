@@ -18,13 +18,13 @@ esac
 
 cmake --preset "$preset"
 cmake --build --preset "$preset" --parallel "$(nproc)" \
-  --target genversion_fuzz_scanner genversion_fuzz_m4 \
+  --target genversion_fuzz_scanner genversion_fuzz_m4 genversion_fuzz_shell \
   genversion_fuzz_program_name
 
 mkdir -p "$build/artifacts"
 # Inputs long enough for calls to cross the 4095 bytes a call's head is
 # read in; the m4 targets get m4's words as a dictionary.
-for run in scanner:8192 m4:4096 program_name:1024; do
+for run in scanner:8192 m4:4096 shell:4096 program_name:1024; do
   name=${run%%:*}
   max_len=${run##*:}
   work=$build/corpus-work/$name

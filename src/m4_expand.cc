@@ -922,14 +922,16 @@ bool read_library_call(Engine* engine, char* version) {
   read_name(&engine->input, &name);
   const std::size_t arguments_before = engine->arguments_used;
   Collection c;
+  bool plain = false;
   Status status = open_collection(engine, name, &c);
   if (status == Status::ok) {
     // A version of digits and dots is what it is, whatever the rest of the
     // call does: the rest is not read, as the rest of the file is not.
     status = collect_more(engine, &c, 2);
-    if (status == Status::ok && c.count == 2 && !c.overflow && !c.tainted &&
-        !engine->lost && !engine->keeps_call &&
-        plain_version(engine->arguments + c.start[1], c.length[1], version)) {
+    plain = status == Status::ok && c.count == 2 && !c.overflow && !c.tainted &&
+            !engine->lost &&
+            plain_version(engine->arguments + c.start[1], c.length[1], version);
+    if (plain && !engine->keeps_call) {
       close_collection(engine, &c);
       engine->arguments_used = arguments_before;
       return true;
@@ -940,7 +942,13 @@ bool read_library_call(Engine* engine, char* version) {
     close_collection(engine, &c);
   }
   if (engine->keeps_call) {
+    // The rest of the call is read for its other values; whatever it
+    // holds, a plain version stays what it is.
     keep_call(engine, c, status == Status::ok && !engine->lost);
+    if (plain) {
+      engine->arguments_used = arguments_before;
+      return true;
+    }
   }
   NameText refused = name;
   bool found = false;
@@ -1370,6 +1378,10 @@ MacroResult expand_macro(Engine* engine, const char* name, std::size_t length,
                          char* value, NameText* refused) {
   value[0] = '\0';
   set_name(refused, name, length);
+  if (engine->lost) {
+    *refused = engine->lost_by;
+    return MacroResult::needs_autoconf;
+  }
   const NameMeaning meaning = meaning_of(*engine, name, length);
   if (meaning.kind == NameKind::none && !engine->names_unknown) {
     return MacroResult::undefined;

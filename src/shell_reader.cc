@@ -725,6 +725,7 @@ bool evaluate(Resolver* resolver, const char* word, std::size_t length,
   }
   *value_length = 0;
   bool single = false;
+  bool dquote = false;
   for (std::size_t i = 0; i < length; ++i) {
     const char c = word[i];
     if (single) {
@@ -733,10 +734,12 @@ bool evaluate(Resolver* resolver, const char* word, std::size_t length,
       } else {
         value[(*value_length)++] = c;
       }
-    } else if (c == '\'') {
+    } else if (c == '\'' && !dquote) {
       single = true;
     } else if (c == '"') {
-      // Quotes only keep spaces; nothing in them is special here.
+      // Double quotes keep spaces and single quotes; check_word let no
+      // other byte that is special in them through.
+      dquote = !dquote;
     } else if (c == '$') {
       std::size_t k = i + 1;
       const bool braced = k < length && word[k] == '{';

@@ -63,6 +63,8 @@ const ShellCase shell_cases[] = {
      "1:2", R::none, 0},
     {"unquoted variables", "A=1\nB=2\nX=$A.$B;\n", "X", "1.2", R::none, 0},
     {"empty", "X=\n", "X", "", R::none, 0},
+    {"quotes in quotes", "A=1\nX=\"it's $A\"'\"b'\n", "X", "it's 1\"b", R::none,
+     0},
     {"used after", "X=8\necho $X ${X}\n", "X", "8", R::none, 0},
     {"after if and case", "if a; then\n b\nfi\ncase x in a) ;; esac\nX=1\n",
      "X", "1", R::none, 0},
