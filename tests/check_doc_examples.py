@@ -6,6 +6,8 @@ that they cannot drift from what works.
     keeps the version leaves the header untouched; a configure.ac without
     a version fails make, keeps the last good header and leaves no
     temporary file.
+  - The whole replacement of a reader of configure.ac: the .pc file and
+    the shared library's file names hold what configure.ac gives.
   - CMake snippets: the program prints the version, or, for those that
     take the version at configure time, project() and the variable hold
     it. FetchContent snippets run twice: with FIND_PACKAGE_ARGS finding the
@@ -61,6 +63,8 @@ def man_examples(source):
             "\\e", "\\")
         if body.startswith("version.h:"):
             kind = "make"
+        elif body.startswith("$ genversion"):
+            kind = "console"
         elif "genversion_get_version" in body:
             kind = "cmake-version-package"
         else:
@@ -141,7 +145,77 @@ def check_cmake(folder, kind, body, options, env):
         raise RuntimeError("the program printed %r" % output)
 
 
+VALUES_CONFIGURE_AC = """AC_INIT([libfoo], [2.5.1], [foo-bugs@example.org])
+LIB_CURRENT=8
+LIB_REVISION=6
+LIB_AGE=3
+AC_SUBST([LIB_CURRENT])
+AC_SUBST([LIB_REVISION])
+AC_SUBST([LIB_AGE])
+AC_CONFIG_FILES([foo.pc])
+AC_OUTPUT
+"""
+VALUES_PC_IN = """prefix=@prefix@
+Name: foo
+Description: Foo (bugs to @PACKAGE_BUGREPORT@)
+Version: @PACKAGE_VERSION@
+Libs: -L${prefix}/lib -lfoo
+"""
+
+
+def check_values(folder, body, options, env):
+    """The README's whole replacement of a regex reader: the version, the
+    bug-report address and libtool's numbers, all from configure.ac."""
+    for name, text in (("configure.ac", VALUES_CONFIGURE_AC),
+                       ("foo.pc.in", VALUES_PC_IN), ("CMakeLists.txt", body),
+                       ("foo.c", "int foo(void) { return 1; }\n")):
+        with open(os.path.join(folder, name), "w") as f:
+            f.write(text)
+    build = os.path.join(folder, "build")
+    shutil.rmtree(build, ignore_errors=True)
+    run(["cmake", "-S", folder, "-B", build] + options, folder, env)
+    run(["cmake", "--build", build], folder, env)
+    with open(os.path.join(build, "foo.pc")) as f:
+        pc = f.read()
+    if ("Version: 2.5.1\n" not in pc or
+            "(bugs to foo-bugs@example.org)" not in pc):
+        raise RuntimeError("foo.pc holds %r" % pc)
+    files = sorted(f for f in os.listdir(build) if f.startswith("libfoo.so"))
+    if files != ["libfoo.so", "libfoo.so.5", "libfoo.so.5.3.6"]:
+        raise RuntimeError("the library's files are %r" % files)
+
+
+OGG_CONFIGURE_AC = """AC_INIT([libogg],[1.3.6])
+LIB_CURRENT=8
+LIB_REVISION=6
+LIB_AGE=8
+AC_SUBST(LIB_CURRENT)
+AC_SUBST(LIB_REVISION)
+AC_SUBST(LIB_AGE)
+"""
+
+
+def check_console(folder, body, env):
+    """A command and what it prints, run on a configure.ac like libogg's."""
+    with open(os.path.join(folder, "configure.ac"), "w") as f:
+        f.write(OGG_CONFIGURE_AC)
+    lines = body.split("\n")
+    command = lines[0][2:]
+    rest = 1
+    while command.endswith("\\"):
+        command = command[:-1] + lines[rest]
+        rest += 1
+    expected = "\n".join(lines[rest:])
+    output = run(["sh", "-c", command], folder, env).stdout
+    if output != expected:
+        raise RuntimeError("%s printed %r, not %r" % (command, output,
+                                                      expected))
+
+
 def check_cmake_routes(folder, kind, body, prefix, clone, env):
+    if kind == "cmake-values":
+        check_values(folder, body, ["-DCMAKE_PREFIX_PATH=" + prefix], env)
+        return
     # FetchContent must find the installed package, never download.
     check_cmake(folder, kind, body, ["-DCMAKE_PREFIX_PATH=" + prefix,
                                      "-DFETCHCONTENT_FULLY_DISCONNECTED=ON"],
@@ -180,6 +254,7 @@ def main():
     names = {kind for _, kind, _ in examples}
     clone = source_clone(source)
     for wanted in ("make", "cmake-package", "cmake-fetchcontent",
+                   "cmake-values",
                    "cmake-version-package", "cmake-version-fetchcontent",
                    "cmake-version-fetchcontent-314", "meson"):
         if wanted not in names:
@@ -190,6 +265,8 @@ def main():
         try:
             if kind == "make":
                 check_make(folder, body, env)
+            elif kind == "console":
+                check_console(folder, body, env)
             elif kind.startswith("cmake"):
                 check_cmake_routes(folder, kind, body, prefix, clone, env)
             elif kind == "meson":
