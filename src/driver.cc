@@ -374,7 +374,7 @@ int resolve_request(const Request& request, const native_char* path,
   NameText refused;
   switch (request.kind) {
     case RequestKind::version:
-      std::strcpy(value, version);
+      std::memcpy(value, version, std::strlen(version) + 1);
       return 0;
     case RequestKind::package:
       if (expand_package_value(engine, request.package, value, &refused)) {
@@ -433,7 +433,8 @@ int get_values(const Request* requests, std::size_t count,
   }
   SearchPattern pattern;
   build_search_pattern(lib_name, &pattern);
-  static_assert(sizeof(LibraryScan) < 512 * 1024, "the scan fits the stack");
+  static_assert(sizeof(LibraryScan) < std::size_t{512} * 1024,
+                "the scan fits the stack");
   LibraryScan scan;
   char version[version_buffer_size];
   ScanReport report;

@@ -1,6 +1,8 @@
 #include "shell_reader.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "m4_expand.h"
 #include "text.h"
@@ -247,16 +249,17 @@ bool is_defining_call(const char* name, std::size_t length) {
 // m4sugar's macros that make the file read otherwise than the reader
 // reads it, or read other files.
 bool is_unfollowed_macro(const char* name, std::size_t length) {
-  constexpr const char* names[] = {"m4_changequote", "m4_changecom",
-                                   "m4_include",     "m4_sinclude",
-                                   "m4_builtin",     "m4_indir",
-                                   "m4_undivert",    "AC_CONFIG_COMMANDS_PRE"};
-  for (const char* candidate : names) {
-    if (equals(name, length, candidate)) {
-      return true;
-    }
-  }
-  return false;
+  constexpr const char* names[] = {
+      "m4_changequote", "m4_changecom", "m4_include", "m4_sinclude",
+      "m4_builtin",     "m4_indir",     "m4_undivert"};
+  return std::any_of(
+      std::begin(names), std::end(names),
+      [&](const char* candidate) { return equals(name, length, candidate); });
+}
+
+bool starts_with(const char* name, std::size_t length, const char* prefix) {
+  const std::size_t n = std::strlen(prefix);
+  return length >= n && std::memcmp(name, prefix, n) == 0;
 }
 
 // Whether m4 under Autoconf may expand the name whatever the file defines.
@@ -268,14 +271,10 @@ bool may_expand(const char* name, std::size_t length) {
       "LT_INIT",   "LT_LANG",       "LT_LIB_",    "LT_OPTION_",
       "LT_OUTPUT", "LT_PACKAGE_",   "LT_PATH_",   "LT_PREREQ",
       "LT_PROG_",  "LT_SUPPORTED_", "LT_SYS_",    "LT_WITH_"};
-  if (length > 3 && std::memcmp(name, "LT_", 3) == 0) {
-    for (const char* prefix : libtool_macros) {
-      const std::size_t n = std::strlen(prefix);
-      if (length >= n && std::memcmp(name, prefix, n) == 0) {
-        return true;
-      }
-    }
-    return false;
+  if (starts_with(name, length, "LT_")) {
+    return std::any_of(
+        std::begin(libtool_macros), std::end(libtool_macros),
+        [&](const char* prefix) { return starts_with(name, length, prefix); });
   }
   return may_be_m4sugar_macro(name, length);
 }
@@ -400,7 +399,7 @@ void note_subst_value(Reader* r, Survey* survey, std::size_t ahead,
     ++i;
   }
   std::size_t start = i;
-  std::size_t end = i;
+  std::size_t end = 0;
   if (i < length && text[i] == '[') {
     start = ++i;
     while (i < length && text[i] != ']' && text[i] != '[') {
@@ -833,29 +832,20 @@ bool is_owned_variable(const char* name, std::size_t length) {
       "ERL",       "GO",           "GOFLAGS",     "CCAS",    "CCASFLAGS",
       "RC"};
   // Configure's own variables are lower case: ac_*, srcdir, prefix, host.
-  for (std::size_t i = 0; i < length; ++i) {
-    if (name[i] >= 'a' && name[i] <= 'z') {
-      return true;
-    }
-  }
-  for (const char* prefix : prefixes) {
-    const std::size_t n = std::strlen(prefix);
-    if (length >= n && std::memcmp(name, prefix, n) == 0) {
-      return true;
-    }
-  }
-  for (const char* suffix : suffixes) {
+  const auto lower = [](char c) { return c >= 'a' && c <= 'z'; };
+  const auto suffixed = [&](const char* suffix) {
     const std::size_t n = std::strlen(suffix);
-    if (length >= n && std::memcmp(name + length - n, suffix, n) == 0) {
-      return true;
-    }
-  }
-  for (const char* owned : names) {
-    if (equals(name, length, owned)) {
-      return true;
-    }
-  }
-  return name[0] == '_';
+    return length >= n && std::memcmp(name + length - n, suffix, n) == 0;
+  };
+  return std::any_of(name, name + length, lower) || name[0] == '_' ||
+         std::any_of(std::begin(prefixes), std::end(prefixes),
+                     [&](const char* prefix) {
+                       return starts_with(name, length, prefix);
+                     }) ||
+         std::any_of(std::begin(suffixes), std::end(suffixes), suffixed) ||
+         std::any_of(
+             std::begin(names), std::end(names),
+             [&](const char* owned) { return equals(name, length, owned); });
 }
 
 bool read_shell_value(ReadFunction read, RewindFunction rewind, void* input,
