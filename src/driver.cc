@@ -409,6 +409,8 @@ int resolve_request(const Request& request, const native_char* path,
 
 int write_output(const char* output, std::size_t length, std::FILE* out,
                  std::FILE* err) {
+  // The caller fills the length bytes of output before it calls.
+  // cppcheck-suppress uninitvar
   if (std::fwrite(output, 1, length, out) == length && std::fflush(out) == 0) {
     return 0;
   }

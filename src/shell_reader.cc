@@ -266,12 +266,12 @@ bool starts_with(const char* name, std::size_t length, const char* prefix) {
 // Libtool's macros are a known few; LT_CURRENT and the like are the
 // variables projects name after them.
 bool may_expand(const char* name, std::size_t length) {
-  constexpr const char* libtool_macros[] = {
-      "LT_AC_",    "LT_CMD_",       "LT_CONFIG_", "LT_FUNC_",
-      "LT_INIT",   "LT_LANG",       "LT_LIB_",    "LT_OPTION_",
-      "LT_OUTPUT", "LT_PACKAGE_",   "LT_PATH_",   "LT_PREREQ",
-      "LT_PROG_",  "LT_SUPPORTED_", "LT_SYS_",    "LT_WITH_"};
   if (starts_with(name, length, "LT_")) {
+    constexpr const char* libtool_macros[] = {
+        "LT_AC_",    "LT_CMD_",       "LT_CONFIG_", "LT_FUNC_",
+        "LT_INIT",   "LT_LANG",       "LT_LIB_",    "LT_OPTION_",
+        "LT_OUTPUT", "LT_PACKAGE_",   "LT_PATH_",   "LT_PREREQ",
+        "LT_PROG_",  "LT_SUPPORTED_", "LT_SYS_",    "LT_WITH_"};
     return std::any_of(
         std::begin(libtool_macros), std::end(libtool_macros),
         [&](const char* prefix) { return starts_with(name, length, prefix); });
