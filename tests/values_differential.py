@@ -31,6 +31,7 @@ NAMES = ["foo", "libfoo", "GNU Hello", "GNU foo-bar", "Foo Bar 2", "lib_x.y",
          "GNU", "GNUish tools", "Cairo", "x264", "my lib+", "A-B_C"]
 VERSIONS = ["1.2.3", "0.9", "10.48-DEV", "2.1-rc1", "3", "1.0 beta 2"]
 BUGS = ["bugs@example.org", "https://example.org/bugs", "say \"hi\"",
+        "m4_esyscmd([echo x])", "a  [b]  c", "tab\there", "$1 and $#",
         "a\\b", "x y  z", "<me@x.org>", "", "a,b"]
 TARNAMES = ["foo", "", "my-tar", "[]", "Tar_Name"]
 URLS = ["https://example.org/", "", "http://x.org/a?b=c&d"]
@@ -135,6 +136,19 @@ SHELL_FORMS = [
     (["NAME=1", "test -n \"$x\" && NAME=2"], True),
     (["for i in 1 2; do", "NAME=$i", "done"], True),
     (["NAME=\"$UNSET_ONE\""], True),
+    (["NAME=a'b c'd"], False),
+    (["NAME=\"$OTHER\"'x y'${OTHER}"], False),
+    (["AC_SUBST([NAME], [$OTHER])"], False),
+    (["[NAME=5]"], False),
+    (["NAME=1 dnl a comment", "true"], True),
+    (["export NAME=1"], True),
+    (["readonly NAME=1"], True),
+    (["{ NAME=1; }"], True),
+    (["( NAME=1 )"], True),
+    (["NAME=1 &"], True),
+    (["NAME=@<:@x@:>@"], True),
+    (["m4_define([NAME], [x])", "NAME=1"], True),
+    (["NAME=1", "AC_CHECK_PROG([NAME], [true], [2])"], True),
 ]
 
 
@@ -151,6 +165,10 @@ def shell_lines(case, rng, index):
 
 def make_case(rng):
     case = Case()
+    if rng.random() < 0.05:
+        # AC_INIT does not define what the file defined before it.
+        field = rng.choice(["NAME", "BUGREPORT", "TARNAME", "URL", "STRING"])
+        case.lines.append("m4_define([AC_PACKAGE_%s], [mine])" % field)
     for i in range(rng.randrange(3)):
         macro_lines(case, rng, i)
     init_line(case, rng)
@@ -187,15 +205,17 @@ def oracle(folder, case):
     try:
         made = subprocess.run(["autoconf", "-o", "configure"], cwd=folder,
                               capture_output=True, timeout=30)
-        probed = subprocess.run(["autoconf", "-o", "configure"],
-                                cwd=probe_folder, capture_output=True,
-                                timeout=30)
+        probe_errors = b""
+        if case.macros:
+            probe_errors = subprocess.run(
+                ["autoconf", "-o", "configure"], cwd=probe_folder,
+                capture_output=True, timeout=30).stderr
     except subprocess.TimeoutExpired:
         return None
     if made.returncode != 0:
         return None
     macros = {}
-    for line in probed.stderr.decode("latin-1").splitlines():
+    for line in probe_errors.decode("latin-1").splitlines():
         if line.startswith("GVM4 "):
             key, _, value = line[5:].partition("=")
             macros[key] = value
