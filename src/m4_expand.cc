@@ -723,23 +723,31 @@ bool plain_version(const char* argument, std::size_t length, char* version) {
   return filter_version(version) > 0;
 }
 
+// The builtin of that name called with text as its one argument, as
+// Autoconf's own macros call it; false where only Autoconf could do it.
+bool call_builtin_with(Engine* engine, const char* name, const char* text,
+                       std::size_t length, TextOut* out) {
+  Arguments a;
+  const NameText called = name_of(name);
+  a.name = &called;
+  a.count = 1;
+  a.text[0] = text;
+  a.length[0] = length;
+  return builtin_at(find_builtin(name, called.length))
+                 .function(engine, a, out) == BuiltinOutcome::done &&
+         !out->overflow;
+}
+
 // m4_normalize of text, without the quotes it gives: what AC_INIT makes of
 // each of its arguments. False where only Autoconf could do it.
 bool normalize_argument(Engine* engine, const char* text, std::size_t length,
                         char* normalized, std::size_t* normalized_length) {
-  Arguments a;
-  const NameText normalize = name_of("m4_normalize");
-  a.name = &normalize;
-  a.count = 1;
-  a.text[0] = text;
-  a.length[0] = length;
   Input* input = &engine->input;
   drop_read_levels(input);
   std::size_t end = input->text_used;
   TextOut out = {input->text, &end, input_text_size, false};
-  if (builtin_at(find_builtin("m4_normalize", 12)).function(engine, a, &out) !=
-          BuiltinOutcome::done ||
-      out.overflow || end - input->text_used < 2 ||
+  if (!call_builtin_with(engine, "m4_normalize", text, length, &out) ||
+      end - input->text_used < 2 ||
       end - input->text_used - 2 > max_line_length) {
     return false;
   }
@@ -1336,20 +1344,12 @@ bool expand_package_value(Engine* engine, PackageValue which, char* value,
            append(joined, &joined_length, " ", 1) &&
            append(joined, &joined_length, version, version_length);
       if (ok) {
-        Arguments a;
-        const NameText strip = name_of("m4_strip");
-        a.name = &strip;
-        a.count = 1;
-        a.text[0] = joined;
-        a.length[0] = joined_length;
         std::size_t end = 0;
         char stripped[max_line_length + 2];
         TextOut out = {stripped, &end, sizeof stripped, false};
-        ok =
-            builtin_at(find_builtin("m4_strip", 8)).function(engine, a, &out) ==
-                BuiltinOutcome::done &&
-            !out.overflow && end >= 2 &&
-            append(text, &length, stripped + 1, end - 2);
+        ok = call_builtin_with(engine, "m4_strip", joined, joined_length,
+                               &out) &&
+             end >= 2 && append(text, &length, stripped + 1, end - 2);
       }
       break;
     }
