@@ -4,7 +4,7 @@
 # UndefinedBehaviorSanitizer, the 32-bit Linux build (under qemu-i386 where
 # the kernel runs no 32-bit programs), then the 32-bit Windows build under
 # Wine; then the static checks of scripts/lint.sh, the reproducible-build
-# check, 30 seconds of fuzzing a target (scripts/fuzz.sh), and the release
+# check, 20 seconds of fuzzing a target (scripts/fuzz.sh), and the release
 # packages (scripts/check-packages.sh). This is what CI runs.
 #
 # Where 32-bit Wine cannot start (a kernel that runs no 32-bit programs) or
@@ -81,5 +81,5 @@ scripts/lint.sh
 # Two builds in different folders give identical executables.
 scripts/check-reproducible.sh
 
-# libFuzzer, 30 seconds a target: long campaigns are run by hand.
-GENVERSION_FUZZ_PRESET=ci-fuzz scripts/fuzz.sh 30
+# libFuzzer, 20 seconds a target: long campaigns are run by hand.
+GENVERSION_FUZZ_PRESET=ci-fuzz scripts/fuzz.sh 20
