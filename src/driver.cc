@@ -420,10 +420,39 @@ int write_output(const char* output, std::size_t length, std::FILE* out,
   return 1;
 }
 
+// Reads the options before <lib_name> and <configure.ac>. Returns the
+// index of lib_name, or 0 where the arguments are not a valid call.
+int read_options(int argc, const native_char* const* argv, Request* requests,
+                 std::size_t* count) {
+  *count = 0;
+  int i = 1;
+  while (i + 2 < argc) {
+    const bool m4 = is_option(argv[i], "--m4");
+    if (!m4 && !is_option(argv[i], "--get")) {
+      return 0;
+    }
+    if (*count == max_requests ||
+        !set_request(argv[i + 1], m4, &requests[*count])) {
+      return 0;
+    }
+    ++*count;
+    i += 2;
+  }
+  return i + 2 == argc ? i : 0;
+}
 // genversion [--get NAME]... [--m4 NAME]... <lib_name> <configure.ac>
-int get_values(const Request* requests, std::size_t count,
-               const native_char* lib_name, const native_char* path,
-               std::FILE* out, std::FILE* err) {
+// Its buffers stay out of the two-argument run's stack frame, which stays
+// small for a fast start.
+int get_values(int argc, const native_char* const* argv, std::FILE* out,
+               std::FILE* err) {
+  Request requests[max_requests];
+  std::size_t count = 0;
+  const int first = read_options(argc, argv, requests, &count);
+  if (first == 0 || argv[first][0] == 0 || argv[first + 1][0] == 0) {
+    return show_usage(argv[0], err);
+  }
+  const native_char* const lib_name = argv[first];
+  const native_char* const path = argv[first + 1];
   std::FILE* input = open_input(path);
   if (input == nullptr) {
     return report_open_failure(path, err);
@@ -469,26 +498,6 @@ int get_values(const Request* requests, std::size_t count,
   return status == 0 ? write_output(output, used, out, err) : 1;
 }
 
-// Reads the options before <lib_name> and <configure.ac>. Returns the
-// index of lib_name, or 0 where the arguments are not a valid call.
-int read_options(int argc, const native_char* const* argv, Request* requests,
-                 std::size_t* count) {
-  *count = 0;
-  int i = 1;
-  while (i + 2 < argc) {
-    const bool m4 = is_option(argv[i], "--m4");
-    if (!m4 && !is_option(argv[i], "--get")) {
-      return 0;
-    }
-    if (*count == max_requests ||
-        !set_request(argv[i + 1], m4, &requests[*count])) {
-      return 0;
-    }
-    ++*count;
-    i += 2;
-  }
-  return i + 2 == argc ? i : 0;
-}
 }  // namespace
 
 int run_genversion(int argc, const native_char* const* argv, std::FILE* out,
@@ -501,13 +510,7 @@ int run_genversion(int argc, const native_char* const* argv, std::FILE* out,
     return list_names(argv[2], out, err);
   }
   if (argc > 3) {
-    Request requests[max_requests];
-    std::size_t count = 0;
-    const int first = read_options(argc, argv, requests, &count);
-    if (first == 0 || argv[first][0] == 0 || argv[first + 1][0] == 0) {
-      return show_usage(argv[0], err);
-    }
-    return get_values(requests, count, argv[first], argv[first + 1], out, err);
+    return get_values(argc, argv, out, err);
   }
   const native_char* const lib_name = argv[1];
   const native_char* const path = argv[2];
