@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -128,6 +129,100 @@ TEST(DriverTest, ReadsAFileThatIsOpenForWritingElsewhere) {
   std::remove(path.c_str());
   EXPECT_EQ(result.err, "");
   EXPECT_EQ(result.out, "#define PACKAGE_VERSION \"3.2.1\"\n");
+}
+
+// A configure.ac written for one test and removed after it.
+class ValuesFile {
+ public:
+  explicit ValuesFile(const std::string& text) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::fputs(text.c_str(), file);
+    std::fclose(file);
+  }
+  ~ValuesFile() { std::remove(path.c_str()); }
+  ValuesFile(const ValuesFile&) = delete;
+  ValuesFile& operator=(const ValuesFile&) = delete;
+  const std::string path = "driver_test_values.ac";
+};
+
+// A value as a C string: '"' and '\\' escaped, bytes below 0x20 and from
+// 0x7F as three octal digits always, so that a digit after one stays apart.
+std::string c_string(const std::string& value) {
+  std::string text;
+  for (const char c : value) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte == '"' || byte == '\\') {
+      text += '\\';
+      text += c;
+    } else if (byte < 0x20 || byte >= 0x7F) {
+      char octal[5];
+      std::snprintf(octal, sizeof octal, "\\%03o", byte);
+      text += octal;
+    } else {
+      text += c;
+    }
+  }
+  return text;
+}
+
+TEST(DriverTest, ValuesAreCStringsWithEveryOtherByteEscaped) {
+  // Every byte a quoted shell word may hold, and a bug-report address
+  // with the two that C escapes with a backslash.
+  std::string value;
+  for (int byte = 1; byte < 256; ++byte) {
+    if (std::strchr("'\n[]#\\`(){}*?~<>|&!$\r\v\f", byte) == nullptr) {
+      value += static_cast<char>(byte);
+    }
+  }
+  const std::string bugs = R"(say "hi" \ 1)";
+  const ValuesFile file("AC_INIT([t], [1], [" + bugs + "])\nX='" + value +
+                        "1'\n");
+  const RunResult result = run({"genversion", "--get", "X", "--get",
+                                "PACKAGE_BUGREPORT", "[t]", file.path});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out, "#define X \"" + c_string(value + "1") +
+                            "\"\n#define PACKAGE_BUGREPORT \"" +
+                            c_string(bugs) + "\"\n");
+  EXPECT_NE(result.out.find("\\3771\""), std::string::npos);  // 0xFF, "1"
+}
+
+TEST(DriverTest, OptionsWithoutTheirPlaceAreUsageErrors) {
+  const ValuesFile file("AC_INIT([t], [1])\n");
+  const std::vector<std::vector<std::string>> calls = {
+      {"genversion", "--get", "[t]", file.path},  // no name
+      {"genversion", "--get", "X", "--m4", "[t]", file.path},
+      {"genversion", "--set", "X", "[t]", file.path},  // no such option
+      {"genversion", "--get", "A-B", "[t]", file.path},
+      {"genversion", "--get", "X", "", file.path},
+      {"genversion", "--get", "X", "[t]", file.path, "extra"},
+  };
+  for (const auto& call : calls) {
+    const RunResult result = run(call);
+    EXPECT_EQ(result.status, 1) << call[2];
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(usage_line(result.err), "Usage: genversion" + usage_tail);
+  }
+}
+
+TEST(DriverTest, AFailedWriteOfValuesIsAnError) {
+  const ValuesFile file("AC_INIT([t], [1])\n");
+  std::FILE* read_only = std::fopen(styles.c_str(), "r");
+  ASSERT_NE(read_only, nullptr);
+  const RunResult result =
+      run({"genversion", "--get", "PACKAGE_NAME", "[t]", file.path}, read_only);
+  std::fclose(read_only);
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err, "Error: Failed to write to standard output!\n\n");
+}
+
+TEST(DriverTest, TheVersionsMessagesStandForEveryValue) {
+  // No call of the library: the message is the version's, whatever is
+  // asked.
+  const ValuesFile file("AC_INIT([other], [1])\n");
+  const RunResult result = run({"genversion", "--get", "X", "[t]", file.path});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err, "Error: Version string could not be found!\n\n");
 }
 
 }  // namespace

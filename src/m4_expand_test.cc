@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "memory_input.h"
@@ -424,6 +425,122 @@ TEST(EngineTest, ANameWithAZeroByteEndsThereInTheMessage) {
 TEST(EngineTest, TheFileEndingInsideTheCallIsRefused) {
   EXPECT_EQ(outcome("AC_INIT([t], [1.0]"), "<refused AC_INIT>");
   EXPECT_EQ(outcome("AC_INIT([t], [1.0"), "<refused AC_INIT>");
+}
+
+}  // namespace
+
+namespace {
+
+// The engine stopped at the library's call of a file, for the values the
+// call defines besides the version.
+struct StoppedScan {
+  LibraryScan scan;
+  bool found;
+};
+
+void stop_at_call(const std::string& text, const char* lib_name,
+                  StoppedScan* stopped) {
+  SearchPattern pattern;
+  build_search_pattern(lib_name, &pattern);
+  MemoryInput input{text.data(), text.size(), 5, false, 0, false};
+  char version[version_buffer_size];
+  ScanReport report;
+  stopped->found =
+      scan_to_library_call(read_memory, nullptr, &input, pattern, true,
+                           &stopped->scan, version, &report) == 1;
+}
+
+// Rows checked against the configure script Autoconf 2.71 makes, run: the
+// value, or "<refused NAME>".
+struct PackageRow {
+  const char* lib_name;
+  const char* file;
+  PackageValue which;
+  const char* outcome;
+};
+
+class PackageValueTest : public testing::TestWithParam<PackageRow> {};
+
+TEST_P(PackageValueTest, GivesTheConfigureScriptsValueOrRefuses) {
+  const PackageRow& row = GetParam();
+  // Too large for a test's stack.
+  const auto stopped = std::make_unique<StoppedScan>();
+  stop_at_call(std::string(row.file) + "\n", row.lib_name, stopped.get());
+  ASSERT_TRUE(stopped->found) << row.file;
+  char value[version_buffer_size];
+  NameText refused;
+  const std::string got =
+      expand_package_value(&stopped->scan.engine, row.which, value, &refused)
+          ? std::string(value)
+          : std::string("<refused ") + refused.text + ">";
+  EXPECT_EQ(got, row.outcome) << row.file;
+}
+
+using P = PackageValue;
+const PackageRow package_rows[] = {
+    // Autoconf's defaults: the tarname from the name, gnu.org's page for
+    // GNU packages, the name and the unfiltered version.
+    {"[GNU Foo Bar]", "AC_INIT([GNU Foo Bar], [2.1-rc1])", P::tarname,
+     "foo-bar"},
+    {"[GNU Foo Bar]", "AC_INIT([GNU Foo Bar], [2.1-rc1])", P::url,
+     "https://www.gnu.org/software/foo-bar/"},
+    {"[GNU Foo Bar]", "AC_INIT([GNU Foo Bar], [2.1-rc1])", P::string,
+     "GNU Foo Bar 2.1-rc1"},
+    {"[GNU Foo Bar]", "AC_INIT([GNU Foo Bar], [2.1-rc1])", P::bugreport, ""},
+    {"[GNU t]", "AC_INIT([GNU t], [1], [], [tt])", P::url,
+     "https://www.gnu.org/software/tt/"},
+    {"[t]", "AC_INIT([t], [1], [b], [my-tar])", P::url, ""},
+    {"[t]", "AC_INIT([t], [1.0 beta])", P::string, "t 1.0 beta"},
+    // Normalized, then expanded with no arguments.
+    {"[t]", "m4_define([bugs], [b@x.org])\nAC_INIT([t], [1], bugs)",
+     P::bugreport, "b@x.org"},
+    {"[t]", "AC_INIT([t], [1], [a  [b]  c])", P::bugreport, "a b c"},
+    {"[t]", "AC_INIT([t], [1], [$1 and $#])", P::bugreport, " and 0"},
+    {"[t]", "AC_INIT([t], [1], [], [[]])", P::tarname, ""},
+    // What only Autoconf knows, or the configure script breaks on.
+    {"[Foo+Bar]", "m4_define([foo], [x])\nAC_INIT([Foo+Bar], [1])", P::tarname,
+     "<refused AC_PACKAGE_TARNAME>"},
+    {"[t]", "m4_define([AC_PACKAGE_NAME], [x])\nAC_INIT([t], [1])", P::name,
+     "<refused AC_PACKAGE_NAME>"},
+    {"[t]", "AC_INIT([t], [1], [it's])", P::bugreport,
+     "<refused AC_PACKAGE_BUGREPORT>"},
+    {"[t]", "AC_INIT([t], [1], [m4_esyscmd([echo x])])", P::bugreport,
+     "<refused m4_esyscmd>"},
+    // A plain version stays what it is where the rest of the call never
+    // closes; the rest is refused.
+    {"[t]", "AC_INIT([t], [1.0], [b(", P::bugreport, "<refused AC_INIT>"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, PackageValueTest,
+                         testing::ValuesIn(package_rows));
+
+TEST(MacroValue, IsTheExpansionWhereTheCallIsRead) {
+  const struct {
+    const char* file;
+    MacroResult result;
+    const char* value;
+  } rows[] = {
+      {"m4_define([v], [15:0:15])\nAC_INIT([t], [1])", MacroResult::done,
+       "15:0:15"},
+      {"m4_define([v], [m4_eval(2 + 3)])\nAC_INIT([t], [1])", MacroResult::done,
+       "5"},
+      {"AC_INIT([t], [1])\nm4_define([v], [2])", MacroResult::undefined, ""},
+      {"m4_define([v], [@<:@x@:>@])\nAC_INIT([t], [1])",
+       MacroResult::needs_autoconf, ""},
+      {"AC_DEFUN([v], [4])\nAC_INIT([t], [1])", MacroResult::needs_autoconf,
+       ""},
+  };
+  for (const auto& row : rows) {
+    const auto stopped = std::make_unique<StoppedScan>();
+    stop_at_call(std::string(row.file) + "\n", "[t]", stopped.get());
+    ASSERT_TRUE(stopped->found) << row.file;
+    char value[version_buffer_size];
+    NameText refused;
+    EXPECT_EQ(expand_macro(&stopped->scan.engine, "v", 1, value, &refused),
+              row.result)
+        << row.file;
+    EXPECT_STREQ(value, row.value) << row.file;
+  }
 }
 
 }  // namespace
