@@ -9,12 +9,6 @@
 
 namespace {
 
-bool has_prefix(const char* name, std::size_t length, const char* prefix) {
-  const std::size_t prefix_length = std::strlen(prefix);
-  return length >= prefix_length &&
-         std::memcmp(name, prefix, prefix_length) == 0;
-}
-
 // Names of the macros of Autoconf, m4sugar, Automake, Libtool, pkg-config,
 // Gnulib and the Autoconf Archive: their expansion is Autoconf's to know.
 // Asked of every name read, so it looks at bytes, not at a list.
@@ -894,6 +888,15 @@ void on_keyword_read(void* context) {
   }
 }
 
+// How much of an argument of AC_INIT's m4_normalize reads: its patterns
+// end the text at a zero byte.
+std::size_t normalized_length_of(const char* argument, std::size_t length) {
+  const void* zero = std::memchr(argument, '\0', length);
+  return zero != nullptr ? static_cast<std::size_t>(
+                               static_cast<const char*>(zero) - argument)
+                         : length;
+}
+
 // Keeps the first arguments of the library's call, as collected, up to the
 // first one that needs Autoconf or is longer than a value can be.
 void keep_call(Engine* engine, const Collection& c, bool complete) {
@@ -906,12 +909,7 @@ void keep_call(Engine* engine, const Collection& c, bool complete) {
                                                  : call->count;
   for (unsigned i = 0; i < call->count && i < limit; ++i) {
     const char* text = engine->arguments + c.start[i];
-    // m4_normalize's patterns end the text at a zero byte.
-    const void* zero = std::memchr(text, '\0', c.length[i]);
-    const std::size_t length =
-        zero != nullptr
-            ? static_cast<std::size_t>(static_cast<const char*>(zero) - text)
-            : c.length[i];
+    const std::size_t length = normalized_length_of(text, c.length[i]);
     if (length > max_line_length) {
       break;
     }
@@ -970,14 +968,10 @@ bool read_library_call(Engine* engine, char* version) {
     version[0] = '\0';
     found = true;
   } else {
-    // m4_normalize's patterns end the text at a zero byte.
     const char* argument = engine->arguments + c.start[1];
-    const void* zero = std::memchr(argument, '\0', c.length[1]);
-    const std::size_t length =
-        zero != nullptr ? static_cast<std::size_t>(
-                              static_cast<const char*>(zero) - argument)
-                        : c.length[1];
-    found = expand_version(engine, argument, length, version, &refused);
+    found = expand_version(engine, argument,
+                           normalized_length_of(argument, c.length[1]), version,
+                           &refused);
   }
   engine->arguments_used = arguments_before;
   if (!found) {

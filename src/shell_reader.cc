@@ -257,16 +257,11 @@ bool is_unfollowed_macro(const char* name, std::size_t length) {
       [&](const char* candidate) { return equals(name, length, candidate); });
 }
 
-bool starts_with(const char* name, std::size_t length, const char* prefix) {
-  const std::size_t n = std::strlen(prefix);
-  return length >= n && std::memcmp(name, prefix, n) == 0;
-}
-
 // Whether m4 under Autoconf may expand the name whatever the file defines.
 // Libtool's macros are a known few; LT_CURRENT and the like are the
 // variables projects name after them.
 bool may_expand(const char* name, std::size_t length) {
-  if (starts_with(name, length, "LT_")) {
+  if (has_prefix(name, length, "LT_")) {
     constexpr const char* libtool_macros[] = {
         "LT_AC_",    "LT_CMD_",       "LT_CONFIG_", "LT_FUNC_",
         "LT_INIT",   "LT_LANG",       "LT_LIB_",    "LT_OPTION_",
@@ -274,7 +269,7 @@ bool may_expand(const char* name, std::size_t length) {
         "LT_PROG_",  "LT_SUPPORTED_", "LT_SYS_",    "LT_WITH_"};
     return std::any_of(
         std::begin(libtool_macros), std::end(libtool_macros),
-        [&](const char* prefix) { return starts_with(name, length, prefix); });
+        [&](const char* prefix) { return has_prefix(name, length, prefix); });
   }
   return may_be_m4sugar_macro(name, length);
 }
@@ -840,7 +835,7 @@ bool is_owned_variable(const char* name, std::size_t length) {
   return std::any_of(name, name + length, lower) || name[0] == '_' ||
          std::any_of(std::begin(prefixes), std::end(prefixes),
                      [&](const char* prefix) {
-                       return starts_with(name, length, prefix);
+                       return has_prefix(name, length, prefix);
                      }) ||
          std::any_of(std::begin(suffixes), std::end(suffixes), suffixed) ||
          std::any_of(

@@ -4,6 +4,7 @@
 #define GENVERSION_TEXT_H_
 
 #include <cstddef>
+#include <cstring>
 
 constexpr bool is_whitespace_byte(char c) {
   return c == ' ' || (c >= '\t' && c <= '\r');
@@ -20,6 +21,14 @@ constexpr bool is_name_start(char c) {
 }
 constexpr bool is_name_byte(char c) {
   return is_name_start(c) || (c >= '0' && c <= '9');
+}
+
+// Whether the length bytes of name start with prefix.
+inline bool has_prefix(const char* name, std::size_t length,
+                       const char* prefix) {
+  const std::size_t prefix_length = std::strlen(prefix);
+  return length >= prefix_length &&
+         std::memcmp(name, prefix, prefix_length) == 0;
 }
 
 // Letters, digits, '.', '_' and '-': the bytes a version keeps.
